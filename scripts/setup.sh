@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Tindra needs to build, test and run.
+# Idempotent: packages already present are left alone, and the package lists
+# are refreshed only when something is missing.
+set -euo pipefail
+
+packages=(
+    cmake g++ pkg-config ninja-build
+    qtbase5-dev libqt5svg5-dev qt5-image-formats-plugins
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+    libmpv-dev
+    fonts-liberation fonts-dejavu-core
+    ffmpeg
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"
