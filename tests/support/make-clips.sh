@@ -36,14 +36,18 @@ fi
 # H.264 with B-frames and a GOP of four seconds, with an audio track interleaved.
 ff -f lavfi -i "$(source 320x240 12)" -f lavfi -i "$(tone 12)" \
     -c:v libx264 -preset veryfast -g 100 -bf 3 -pix_fmt yuv420p -c:a aac -shortest h264-bframes.mp4
+# One key frame in ten seconds of 720p: reaching the last frame takes a while.
+ff -f lavfi -i "$(source 1280x720 10)" -c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p long-gop-720p.mp4
 ff -f lavfi -i "$(source 320x240 4)" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 50 vp9.webm
 ff -f lavfi -i "$(source 320x240 4)" -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le \
     -x265-params log-level=error:keyint=50:bframes=4 hevc10.mkv
 # MPEG-TS starts its clock at 1.4 s.
 ff -f lavfi -i "$(source 320x240 6)" -c:v libx264 -preset veryfast -g 50 -bf 2 -pix_fmt yuv420p h264.ts
-# Stored 320x240, shown turned by 90 degrees.
-ff -f lavfi -i "$(source 320x240 2)" -c:v libx264 -preset veryfast -pix_fmt yuv420p \
-    -metadata:s:v:0 rotate=90 rotated.mp4
+# Stored 320x240, shown turned a quarter (portrait, 240x320). The encoder
+# drops the rotation tag, so it is set on a second pass that copies the stream.
+ff -f lavfi -i "$(source 320x240 2)" -c:v libx264 -preset veryfast -pix_fmt yuv420p upright.mp4
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 rotated.mp4
+rm upright.mp4
 # Stored 160x240 with pixels twice as wide as high: shown 320x240.
 ff -f lavfi -i "$(source 160x240 2),setsar=2" -c:v libx264 -preset veryfast -pix_fmt yuv420p anamorphic.mp4
 # Flat colour, converted with the HD matrix and left untagged, as many cameras do.

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "media/packet.h"
+
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <memory>
+
+struct AVFormatContext;
+
+namespace media {
+
+class CodecContext;
+
+// Reads the packets of one media file. Owned and used by one thread.
+//
+// Times are the container's own: a stream that starts at 1.48 s has its first
+// packet at 1.48 s, startTime() reports that start, and seek() takes a time on
+// the same clock. Callers decide when to add the start time.
+class Demuxer
+{
+public:
+    enum StreamType { VideoStream };
+
+    Demuxer();
+    ~Demuxer();
+
+    // Sets the file the next load() opens; unloads nothing by itself.
+    void setMedia(const QString &fileName);
+    QString fileName() const { return m_fileName; }
+
+    bool load();
+    void unload();
+    bool isLoaded() const;
+    // The last read ran into the end of the file (or an error that ends it).
+    bool atEnd() const { return m_atEnd && m_queue.empty(); }
+
+    // Positions the demuxer so that the next packets start at a key frame at
+    // or before ms on every video stream, also in formats whose own seek lands
+    // after it (MPEG-TS).
+    bool seek(qint64 ms);
+
+    // Reads the next packet; false when none could be read (see atEnd()).
+    bool readFrame();
+    // The packet of the last successful readFrame() and its stream index.
+    Packet packet() const { return m_packet; }
+    int stream() const { return m_packetStream; }
+
+    // Indices of the video streams, cover pictures excluded.
+    QList<int> videoStreams() const;
+    // Chooses the index-th stream of the given type as the current one.
+    bool setStreamIndex(StreamType type, int index);
+    // Stream index of the current video stream, -1 when there is none.
+    int videoStream() const { return m_videoStream; }
+
+    qint64 duration() const;   // ms, 0 when unknown or not loaded
+    qint64 startTime() const;  // ms, 0 when unknown or not loaded
+
+    // Codec details of a video stream (-1: the current one); null when there is none.
+    const CodecContext *videoCodecContext(int stream = -1) const;
+
+private:
+    Q_DISABLE_COPY(Demuxer)
+
+    struct FormatCloser { void operator()(AVFormatContext *c) const; };
+    struct Queued { Packet packet; int stream; };
+
+    bool readPacket(Packet *packet, int *stream);
+    bool seekTo(qint64 microseconds);
+    bool seekToStart();
+    bool keyFrameNotAfter(qint64 microseconds);
+
+    QString m_fileName;
+    std::unique_ptr<AVFormatContext, FormatCloser> m_format;
+    std::unique_ptr<CodecContext> m_codec;
+    int m_videoStream = -1;
+    bool m_atEnd = false;
+    int m_failedReads = 0;
+    Packet m_packet;
+    int m_packetStream = -1;
+    // Packets read while checking a seek, handed out before reading on.
+    std::deque<Queued> m_queue;
+};
+
+}

@@ -1,0 +1,189 @@
+#include "videodecoder.h"
+
+#include "codeccontext.h"
+#include "ffmpegptr.h"
+#include "packet.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcDecoder, "tindra.media.decoder")
+
+namespace media {
+
+void VideoDecoder::CodecFreer::operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+void VideoDecoder::ParametersFreer::operator()(AVCodecParameters *p) const { avcodec_parameters_free(&p); }
+void VideoDecoder::FrameFreer::operator()(AVFrame *f) const { av_frame_free(&f); }
+
+std::unique_ptr<VideoDecoder> VideoDecoder::create(const QString &name)
+{
+    if (name != QLatin1String("FFmpeg"))
+        return nullptr;
+    return std::unique_ptr<VideoDecoder>(new VideoDecoder);
+}
+
+VideoDecoder::VideoDecoder()
+    : m_decoded(av_frame_alloc())
+{
+}
+
+VideoDecoder::~VideoDecoder() = default;
+
+void VideoDecoder::setCodecContext(const CodecContext *context)
+{
+    close();
+    m_parameters.reset();
+    if (!context || !context->parameters())
+        return;
+    m_parameters.reset(avcodec_parameters_alloc());
+    if (m_parameters && avcodec_parameters_copy(m_parameters.get(), context->parameters()) < 0)
+        m_parameters.reset();
+    m_timeBaseNum = context->timeBaseNum();
+    m_timeBaseDen = context->timeBaseDen();
+    m_display.aspectNum = context->aspectNum();
+    m_display.aspectDen = context->aspectDen();
+    m_display.rotation = context->rotation();
+}
+
+bool VideoDecoder::open()
+{
+    close();
+    if (!m_parameters || !m_decoded)
+        return false;
+    const AVCodec *codec = avcodec_find_decoder(m_parameters->codec_id);
+    if (!codec) {
+        qCDebug(lcDecoder) << "no decoder for codec" << avcodec_get_name(m_parameters->codec_id);
+        return false;
+    }
+    m_codec.reset(avcodec_alloc_context3(codec));
+    if (!m_codec || avcodec_parameters_to_context(m_codec.get(), m_parameters.get()) < 0) {
+        m_codec.reset();
+        return false;
+    }
+    m_codec->pkt_timebase = AVRational{ m_timeBaseNum, m_timeBaseDen };
+    // One thread: frame threads delay every picture by a frame per thread, and
+    // seek-and-decode gains nothing from them on a short run of packets.
+    m_codec->thread_count = 1;
+    const int ret = avcodec_open2(m_codec.get(), codec, nullptr);
+    if (ret < 0) {
+        qCDebug(lcDecoder) << "cannot open decoder:" << ffmpeg::errorText(ret);
+        m_codec.reset();
+        return false;
+    }
+    applyOptions();
+    return true;
+}
+
+void VideoDecoder::close()
+{
+    m_codec.reset();
+    m_draining = false;
+    m_ready.clear();
+    m_frame = VideoFrame();
+}
+
+bool VideoDecoder::isOpen() const
+{
+    return m_codec != nullptr;
+}
+
+void VideoDecoder::flush()
+{
+    if (m_codec)
+        avcodec_flush_buffers(m_codec.get());
+    m_draining = false;
+    m_ready.clear();
+    m_frame = VideoFrame();
+}
+
+// Takes every picture the decoder has ready into the queue.
+bool VideoDecoder::receiveFrames()
+{
+    for (;;) {
+        const int ret = avcodec_receive_frame(m_codec.get(), m_decoded.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return true;
+        if (ret < 0) {
+            qCDebug(lcDecoder) << "receiving a frame failed:" << ffmpeg::errorText(ret);
+            return false;
+        }
+        const int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
+            ? m_decoded->best_effort_timestamp : m_decoded->pts;
+        const double seconds = time == AV_NOPTS_VALUE ? 0.0 : double(time) * m_timeBaseNum / m_timeBaseDen;
+        m_ready.emplace_back(m_decoded.get(), seconds, m_display);
+        av_frame_unref(m_decoded.get());
+    }
+}
+
+bool VideoDecoder::decode(const Packet &packet)
+{
+    m_frame = VideoFrame();
+    if (!m_codec)
+        return false;
+    if (packet.isEmpty())
+        return drain();
+    int ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
+    if (ret == AVERROR(EAGAIN)) {
+        // The decoder holds pictures we have not taken yet: take them, then retry.
+        if (!receiveFrames())
+            return false;
+        ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
+    }
+    if (ret < 0) {
+        qCDebug(lcDecoder) << "decoding failed:" << ffmpeg::errorText(ret);
+        return false;
+    }
+    if (!receiveFrames())
+        return false;
+    if (!m_ready.empty()) {
+        m_frame = m_ready.front();
+        m_ready.pop_front();
+    }
+    return true;
+}
+
+bool VideoDecoder::drain()
+{
+    if (!m_draining) {
+        m_draining = true;
+        const int ret = avcodec_send_packet(m_codec.get(), nullptr);
+        if (ret < 0 && ret != AVERROR_EOF)
+            return false;
+        if (!receiveFrames())
+            return false;
+    }
+    if (m_ready.empty())
+        return false;
+    m_frame = m_ready.front();
+    m_ready.pop_front();
+    return true;
+}
+
+void VideoDecoder::setOptions(const QVariantHash &options)
+{
+    m_options = options;
+    applyOptions();
+}
+
+void VideoDecoder::applyOptions()
+{
+    if (!m_codec)
+        return;
+    const QVariantHash codecOptions = m_options.value(QStringLiteral("avcodec")).toHash();
+    for (auto it = codecOptions.cbegin(); it != codecOptions.cend(); ++it) {
+        const QByteArray key = it.key().toUtf8();
+        bool isNumber = false;
+        const qlonglong number = it.value().toLongLong(&isNumber);
+        const int ret = isNumber
+            ? av_opt_set_int(m_codec.get(), key.constData(), number, AV_OPT_SEARCH_CHILDREN)
+            : av_opt_set(m_codec.get(), key.constData(), it.value().toString().toUtf8().constData(),
+                         AV_OPT_SEARCH_CHILDREN);
+        if (ret < 0)
+            qCDebug(lcDecoder) << "option" << it.key() << "not set:" << ffmpeg::errorText(ret);
+    }
+}
+
+}

@@ -1,0 +1,160 @@
+#include "videoframe.h"
+
+#include "ffmpegptr.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <QLoggingCategory>
+#include <QTransform>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
+
+namespace media {
+
+namespace {
+
+// Untagged video uses the matrix of its class: HD and larger BT.709, smaller BT.601.
+int colourMatrix(const AVFrame *frame)
+{
+    switch (frame->colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC: return SWS_CS_FCC;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
+    default:
+        return (frame->width >= 1280 || frame->height > 576) ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+bool isFullRange(const AVFrame *frame)
+{
+    if (frame->color_range == AVCOL_RANGE_JPEG)
+        return true;
+    switch (frame->format) {
+    case AV_PIX_FMT_YUVJ420P:
+    case AV_PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_YUVJ440P:
+    case AV_PIX_FMT_YUVJ411P:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The yuvj formats are the plain ones with full range; swscale wants the
+// plain format and the range set separately.
+AVPixelFormat withoutRangeAlias(int format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: return AV_PIX_FMT_YUV411P;
+    default: return AVPixelFormat(format);
+    }
+}
+
+// Size shown for a stored size and pixel aspect ratio: the picture grows in
+// one direction, never shrinks, as players do.
+QSize displaySize(int width, int height, int aspectNum, int aspectDen)
+{
+    if (aspectNum <= 0 || aspectDen <= 0 || aspectNum == aspectDen)
+        return QSize(width, height);
+    const double aspect = double(aspectNum) / aspectDen;
+    if (aspect > 1.0)
+        return QSize(int(std::lround(width * aspect)), height);
+    return QSize(width, int(std::lround(height / aspect)));
+}
+
+}
+
+VideoFrame::VideoFrame(const AVFrame *frame, double timestamp, const Display &display)
+    : m_timestamp(timestamp)
+    , m_display(display)
+{
+    AVFrame *copy = av_frame_clone(frame);
+    if (copy) {
+        m_frame.reset(copy, [](const AVFrame *f) {
+            auto *owned = const_cast<AVFrame *>(f);
+            av_frame_free(&owned);
+        });
+    }
+}
+
+bool VideoFrame::isValid() const
+{
+    return m_frame && m_frame->width > 0 && m_frame->height > 0 && m_frame->data[0];
+}
+
+QString VideoFrame::format() const
+{
+    if (!isValid())
+        return QString();
+    const char *name = av_get_pix_fmt_name(AVPixelFormat(m_frame->format));
+    return name ? QString::fromLatin1(name) : QString::number(m_frame->format);
+}
+
+int VideoFrame::width() const
+{
+    return isValid() ? m_frame->width : 0;
+}
+
+int VideoFrame::height() const
+{
+    return isValid() ? m_frame->height : 0;
+}
+
+QImage VideoFrame::toImage(QImage::Format format) const
+{
+    if (!isValid())
+        return QImage();
+    const AVFrame *frame = m_frame.get();
+    const QSize size = displaySize(frame->width, frame->height, m_display.aspectNum, m_display.aspectDen);
+
+    // BGRA in memory is Qt's ARGB32 on little-endian machines.
+    ffmpeg::ScalePtr scaler(sws_getContext(frame->width, frame->height, withoutRangeAlias(frame->format),
+                                           size.width(), size.height(), AV_PIX_FMT_BGRA,
+                                           SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
+                                           nullptr, nullptr, nullptr));
+    if (!scaler) {
+        qCWarning(lcFrame) << "cannot convert pixel format" << this->format();
+        return QImage();
+    }
+    int *inverseTable = nullptr;
+    int *table = nullptr;
+    int sourceRange = 0;
+    int destinationRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    // Only YUV sources have a matrix to set; RGB ones report failure here.
+    if (sws_getColorspaceDetails(scaler.get(), &inverseTable, &sourceRange, &table, &destinationRange,
+                                 &brightness, &contrast, &saturation) >= 0) {
+        sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(colourMatrix(frame)), isFullRange(frame),
+                                 table, 1, brightness, contrast, saturation);
+    }
+
+    QImage image(size, QImage::Format_ARGB32);
+    if (image.isNull())
+        return QImage();
+    uint8_t *destination[4] = { image.bits(), nullptr, nullptr, nullptr };
+    const int destinationStride[4] = { int(image.bytesPerLine()), 0, 0, 0 };
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
+
+    if (m_display.rotation != 0)
+        image = image.transformed(QTransform().rotate(m_display.rotation));
+    if (format != QImage::Format_ARGB32)
+        image = image.convertToFormat(format);
+    return image;
+}
+
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QMetaType>
+#include <QString>
+
+#include <memory>
+
+struct AVFrame;
+
+namespace media {
+
+// One decoded picture. A cheap value that may cross threads: copies share the
+// reference-counted frame data, which is never changed after decoding.
+class VideoFrame
+{
+public:
+    // Display details the decoder copies from its stream.
+    struct Display {
+        int aspectNum = 0;  // pixel aspect ratio; 0 when unknown (square)
+        int aspectDen = 1;
+        int rotation = 0;   // clockwise quarter turns in degrees
+    };
+
+    VideoFrame() = default;
+    // Takes a new reference to the frame's data.
+    VideoFrame(const AVFrame *frame, double timestamp, const Display &display);
+
+    bool isValid() const;
+    // Presentation time in seconds on the container's clock.
+    double timestamp() const { return m_timestamp; }
+    // Name of the pixel format, such as "yuv420p"; empty for an invalid frame.
+    QString format() const;
+    // Stored size of the picture, before rotation and aspect correction.
+    int width() const;
+    int height() const;
+
+    // The picture as a player shows it: turned upright, non-square pixels
+    // stretched to the display aspect ratio, converted with the stream's colour
+    // matrix and range. A null image for an invalid frame.
+    QImage toImage(QImage::Format format = QImage::Format_ARGB32) const;
+
+private:
+    std::shared_ptr<const AVFrame> m_frame;
+    double m_timestamp = 0.0;
+    Display m_display;
+};
+
+}
+
+Q_DECLARE_METATYPE(media::VideoFrame)

@@ -1,0 +1,313 @@
+#include "capture/framegrabber.h"
+#include "frameid.h"
+#include "testclips.h"
+
+#include <QtTest>
+
+#include <QSemaphore>
+#include <QThread>
+
+namespace {
+
+struct Outcome {
+    media::VideoFrame frame;
+    QString error;
+    QString aborted;
+    int count = 0;
+};
+
+Outcome extractAt(FrameGrabber &grabber, qint64 pos)
+{
+    Outcome outcome;
+    QObject context;
+    QObject::connect(&grabber, &FrameGrabber::frameExtracted, &context, [&](const media::VideoFrame &f) {
+        outcome.frame = f;
+        ++outcome.count;
+    });
+    QObject::connect(&grabber, &FrameGrabber::error, &context, [&](const QString &text) {
+        outcome.error = text;
+        ++outcome.count;
+    });
+    QObject::connect(&grabber, &FrameGrabber::aborted, &context, [&](const QString &text) {
+        outcome.aborted = text;
+        ++outcome.count;
+    });
+    grabber.setPrecision(grabber.precision());
+    QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, pos));
+    return outcome;
+}
+
+// The frame number drawn into the picture, after turning the picture shown
+// clockwise by turnBack degrees.
+int frameNumber(const media::VideoFrame &frame, int turnBack = 0)
+{
+    QImage image = frame.toImage(QImage::Format_ARGB32);
+    if (turnBack)
+        image = image.transformed(QTransform().rotate(turnBack));
+    return FrameId::read(image);
+}
+
+}
+
+class FrameGrabberTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frameAtPosition_data();
+    void frameAtPosition();
+    void runOfPositions();
+    void fastOptionsKeepTheTargetIdentical();
+    void pastTheEndReloads();
+    void automaticPrecision_data();
+    void automaticPrecision();
+    void chosenPrecisionStays();
+    void positionWithinPrecisionIsIgnored();
+    void unreadableFiles_data();
+    void unreadableFiles();
+    void truncatedFileEnds();
+    void abortStopsExtraction();
+    void frameCrossesThreads();
+};
+
+void FrameGrabberTest::frameAtPosition_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<qint64>("position");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<int>("turnBack");
+
+    // Key frames every 4 s; tolerance 500 ms.
+    QTest::newRow("h264 start") << "h264-bframes.mp4" << qint64(0) << 0 << 0;
+    QTest::newRow("h264 far after key frame") << "h264-bframes.mp4" << qint64(3000) << 75 << 0;
+    QTest::newRow("h264 between frames") << "h264-bframes.mp4" << qint64(6020) << 151 << 0;
+    // A key frame within the tolerance is the answer itself.
+    QTest::newRow("h264 key frame shortcut") << "h264-bframes.mp4" << qint64(4100) << 100 << 0;
+    QTest::newRow("h264 before a key frame") << "h264-bframes.mp4" << qint64(7960) << 199 << 0;
+    QTest::newRow("h264 last frame") << "h264-bframes.mp4" << qint64(11960) << 299 << 0;
+    // Key frames every 2 s; tolerance 250 ms.
+    QTest::newRow("vp9") << "vp9.webm" << qint64(1000) << 25 << 0;
+    QTest::newRow("vp9 key frame shortcut") << "vp9.webm" << qint64(2100) << 50 << 0;
+    QTest::newRow("vp9 late") << "vp9.webm" << qint64(3500) << 88 << 0;
+    QTest::newRow("hevc 10-bit") << "hevc10.mkv" << qint64(1000) << 25 << 0;
+    QTest::newRow("hevc 10-bit second gop") << "hevc10.mkv" << qint64(3010) << 76 << 0;
+    // The stream starts at 1.48 s: earlier positions are shifted by it, later ones are not.
+    QTest::newRow("ts zero") << "h264.ts" << qint64(0) << 0 << 0;
+    QTest::newRow("ts before start") << "h264.ts" << qint64(1010) << 26 << 0;
+    QTest::newRow("ts after start") << "h264.ts" << qint64(4010) << 64 << 0;
+    QTest::newRow("ts key frame shortcut") << "h264.ts" << qint64(5500) << 100 << 0;
+    // Shown a quarter turn counter-clockwise: the mark runs down the left side.
+    QTest::newRow("rotated") << "rotated.mp4" << qint64(1000) << 25 << 90;
+    QTest::newRow("anamorphic") << "anamorphic.mp4" << qint64(1000) << 25 << 0;
+    QTest::newRow("non-ascii path") << QString::fromUtf8("dossier à part/vidéo d'été ü.webm") << qint64(1000) << 25 << 0;
+}
+
+void FrameGrabberTest::frameAtPosition()
+{
+    QFETCH(QString, clip);
+    QFETCH(qint64, position);
+    QFETCH(int, expected);
+    QFETCH(int, turnBack);
+
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(clip));
+    const Outcome outcome = extractAt(grabber, position);
+    QCOMPARE(outcome.error, QString());
+    QCOMPARE(outcome.count, 1);
+    QVERIFY(outcome.frame.isValid());
+    QCOMPARE(frameNumber(outcome.frame, turnBack), expected);
+}
+
+void FrameGrabberTest::runOfPositions()
+{
+    // One loaded grabber, forwards and backwards, across key frames.
+    const QList<QPair<qint64, int>> run = {
+        { 1000, 25 }, { 3010, 76 }, { 520, 13 }, { 7000, 175 }, { 7100, 178 },
+        { 11000, 275 }, { 2000, 50 }, { 9990, 250 },
+    };
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+    for (const auto &step : run) {
+        const Outcome outcome = extractAt(grabber, step.first);
+        QVERIFY2(outcome.frame.isValid(), qPrintable(outcome.error));
+        QCOMPARE(frameNumber(outcome.frame), step.second);
+        QCOMPARE(qRound(outcome.frame.timestamp() * 1000), int(TestClips::frameTime(step.second)));
+    }
+}
+
+void FrameGrabberTest::fastOptionsKeepTheTargetIdentical()
+{
+    const QString clip = TestClips::path(QStringLiteral("h264-bframes.mp4"));
+    FrameGrabber fresh;
+    fresh.setSource(clip);
+    const QImage full = extractAt(fresh, 7000).frame.toImage(QImage::Format_ARGB32);
+
+    // The second extraction decodes the way to the target with skipped frames.
+    FrameGrabber warmed;
+    warmed.setSource(clip);
+    extractAt(warmed, 1000);
+    const QImage fast = extractAt(warmed, 7000).frame.toImage(QImage::Format_ARGB32);
+    QVERIFY(!full.isNull());
+    QCOMPARE(fast, full);
+}
+
+void FrameGrabberTest::pastTheEndReloads()
+{
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+    const Outcome end = extractAt(grabber, 60000);
+    QVERIFY(end.frame.isValid());
+    QCOMPARE(frameNumber(end.frame), 299);
+    // The grabber ran into the end and let go of the file; the next request opens it again.
+    const Outcome again = extractAt(grabber, 1000);
+    QVERIFY(again.frame.isValid());
+    QCOMPARE(frameNumber(again.frame), 25);
+}
+
+void FrameGrabberTest::automaticPrecision_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("precision");
+    QTest::newRow("12 s") << "h264-bframes.mp4" << 500;
+    QTest::newRow("10 s") << "long-gop-720p.mp4" << 500;
+    QTest::newRow("4 s") << "vp9.webm" << 250;
+}
+
+void FrameGrabberTest::automaticPrecision()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, precision);
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(clip));
+    QSignalSpy changed(&grabber, &FrameGrabber::precisionChanged);
+    extractAt(grabber, 500);
+    QCOMPARE(grabber.precision(), precision);
+    QCOMPARE(changed.count(), precision == 500 ? 0 : 1);
+    // A later load of another video chooses again, quietly when duration() loads it.
+    grabber.setSource(TestClips::path(precision == 500 ? QStringLiteral("vp9.webm")
+                                                       : QStringLiteral("h264-bframes.mp4")));
+    QVERIFY(grabber.duration() > 0);
+    QCOMPARE(grabber.precision(), precision == 500 ? 250 : 500);
+    QCOMPARE(changed.count(), precision == 500 ? 0 : 1);
+}
+
+void FrameGrabberTest::chosenPrecisionStays()
+{
+    FrameGrabber grabber;
+    QSignalSpy changed(&grabber, &FrameGrabber::precisionChanged);
+    grabber.setPrecision(100);
+    QCOMPARE(changed.count(), 1);
+    grabber.setSource(TestClips::path(QStringLiteral("vp9.webm")));
+    QVERIFY(grabber.duration() > 0);
+    QCOMPARE(grabber.precision(), 100);
+    // Negative: back to choosing from the duration at the next load.
+    grabber.setPrecision(-1);
+    grabber.setSource(TestClips::path(QStringLiteral("hevc10.mkv")));
+    grabber.duration();
+    QCOMPARE(grabber.precision(), 250);
+}
+
+void FrameGrabberTest::positionWithinPrecisionIsIgnored()
+{
+    FrameGrabber grabber;
+    QSignalSpy moved(&grabber, &FrameGrabber::positionChanged);
+    QCOMPARE(grabber.position(), qint64(-1000));
+    grabber.setPosition(2000);
+    QCOMPARE(moved.count(), 1);
+    grabber.setPosition(2499);
+    QCOMPARE(grabber.position(), qint64(2000));
+    QCOMPARE(moved.count(), 1);
+    grabber.setPosition(2500);
+    QCOMPARE(grabber.position(), qint64(2500));
+    QCOMPARE(moved.count(), 2);
+}
+
+void FrameGrabberTest::unreadableFiles_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("empty") << "empty.mp4";
+    QTest::newRow("random bytes") << "random.mp4";
+    QTest::newRow("audio only") << "audio-only.m4a";
+    QTest::newRow("missing") << "no-such-clip.mp4";
+    QTest::newRow("folder") << "dossier à part";
+}
+
+void FrameGrabberTest::unreadableFiles()
+{
+    QFETCH(QString, clip);
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(clip));
+    QCOMPARE(grabber.duration(), qint64(0));
+    const Outcome outcome = extractAt(grabber, 1000);
+    QCOMPARE(outcome.count, 1);
+    QCOMPARE(outcome.error, QStringLiteral("Cannot open file"));
+}
+
+void FrameGrabberTest::truncatedFileEnds()
+{
+    // The index promises 12 s but only the first half of the data is there.
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(QStringLiteral("truncated.mp4")));
+    QVERIFY(grabber.duration() > 0);
+    const Outcome early = extractAt(grabber, 1000);
+    QCOMPARE(frameNumber(early.frame), 25);
+    const Outcome late = extractAt(grabber, 11000);
+    QCOMPARE(late.count, 1);
+    if (late.frame.isValid())
+        QVERIFY(frameNumber(late.frame) >= 0);
+    else
+        QVERIFY2(late.error.startsWith(QStringLiteral("Cannot extract frame at position 11000: ")),
+                 qPrintable(late.error));
+}
+
+void FrameGrabberTest::abortStopsExtraction()
+{
+    // The last frame of ten seconds of 720p behind a single key frame takes
+    // long enough to decode that an abort from another thread lands inside.
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(QStringLiteral("long-gop-720p.mp4")));
+    QVERIFY(grabber.duration() > 0);
+    QString aborted;
+    QString error;
+    connect(&grabber, &FrameGrabber::aborted, this, [&](const QString &text) { aborted = text; },
+            Qt::DirectConnection);
+    connect(&grabber, &FrameGrabber::error, this, [&](const QString &text) { error = text; },
+            Qt::DirectConnection);
+    QSemaphore started;
+    QThread *thread = QThread::create([&] {
+        started.release();
+        extractAt(grabber, 9960);
+    });
+    thread->start();
+    started.acquire();
+    QThread::msleep(30);
+    grabber.abort();
+    QVERIFY(thread->wait(60000));
+    delete thread;
+    QCOMPARE(error, QString());
+    QVERIFY2(aborted.startsWith(QStringLiteral("Abort at position 9960: abort seek")), qPrintable(aborted));
+}
+
+void FrameGrabberTest::frameCrossesThreads()
+{
+    // Queued delivery copies the frame; the copy outlives the grabber.
+    media::VideoFrame received;
+    auto *grabber = new FrameGrabber;
+    QThread thread;
+    grabber->moveToThread(&thread);
+    connect(grabber, &FrameGrabber::frameExtracted, this,
+            [&](const media::VideoFrame &f) { received = f; }, Qt::QueuedConnection);
+    grabber->setSource(TestClips::path(QStringLiteral("vp9.webm")));
+    grabber->setPosition(1000);
+    thread.start();
+    QMetaObject::invokeMethod(grabber, "extract", Qt::QueuedConnection);
+    QTRY_VERIFY(received.isValid());
+    thread.quit();
+    QVERIFY(thread.wait());
+    delete grabber;
+    QVERIFY(QMetaType::type("media::VideoFrame") != QMetaType::UnknownType);
+    QCOMPARE(frameNumber(received), 25);
+}
+
+QTEST_MAIN(FrameGrabberTest)
+#include "framegrabbertest.moc"

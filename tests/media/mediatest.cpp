@@ -1,0 +1,188 @@
+#include "media/codeccontext.h"
+#include "media/demuxer.h"
+#include "media/videodecoder.h"
+#include "frameid.h"
+#include "testclips.h"
+
+#include <QtTest>
+
+namespace {
+
+// First picture of a clip, decoded with the layer alone.
+media::VideoFrame firstFrame(const QString &clip)
+{
+    media::Demuxer demuxer;
+    demuxer.setMedia(TestClips::path(clip));
+    if (!demuxer.load())
+        return {};
+    auto decoder = media::VideoDecoder::create(QStringLiteral("FFmpeg"));
+    decoder->setCodecContext(demuxer.videoCodecContext());
+    if (!decoder->open())
+        return {};
+    while (demuxer.readFrame() || !demuxer.atEnd()) {
+        if (demuxer.stream() != demuxer.videoStream())
+            continue;
+        if (decoder->decode(demuxer.packet()) && decoder->frame().isValid())
+            return decoder->frame();
+    }
+    return decoder->decode(media::Packet()) ? decoder->frame() : media::VideoFrame();
+}
+
+}
+
+class MediaTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shownSize_data();
+    void shownSize();
+    void colours_data();
+    void colours();
+    void seekLandsOnKeyFrameBefore_data();
+    void seekLandsOnKeyFrameBefore();
+    void optionsBetweenPackets();
+    void unknownDecoderName();
+};
+
+void MediaTest::shownSize_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("shown");
+    QTest::addColumn<int>("turnBack");
+
+    QTest::newRow("square pixels") << "h264-bframes.mp4" << QSize(320, 240) << QSize(320, 240) << 0;
+    QTest::newRow("10-bit") << "hevc10.mkv" << QSize(320, 240) << QSize(320, 240) << 0;
+    QTest::newRow("rotated") << "rotated.mp4" << QSize(320, 240) << QSize(240, 320) << 90;
+    QTest::newRow("anamorphic") << "anamorphic.mp4" << QSize(160, 240) << QSize(320, 240) << 0;
+}
+
+void MediaTest::shownSize()
+{
+    QFETCH(QString, clip);
+    QFETCH(QSize, stored);
+    QFETCH(QSize, shown);
+    QFETCH(int, turnBack);
+
+    const media::VideoFrame frame = firstFrame(clip);
+    QVERIFY(frame.isValid());
+    QCOMPARE(QSize(frame.width(), frame.height()), stored);
+    const QImage image = frame.toImage(QImage::Format_ARGB32);
+    QCOMPARE(image.format(), QImage::Format_ARGB32);
+    QCOMPARE(image.size(), shown);
+    QCOMPARE(FrameId::read(image.transformed(QTransform().rotate(turnBack))), 0);
+    // Other formats are converted from the same picture.
+    QCOMPARE(frame.toImage(QImage::Format_RGB888).size(), shown);
+}
+
+void MediaTest::colours_data()
+{
+    QTest::addColumn<QString>("clip");
+    // All three hold the colour #C83214, each encoded the way its tags (or lack of them) say.
+    QTest::newRow("untagged HD is BT.709") << "colour-hd-untagged.mp4";
+    QTest::newRow("full range BT.709") << "colour-hd-full.mp4";
+    QTest::newRow("untagged SD is BT.601") << "colour-sd-untagged.mp4";
+}
+
+void MediaTest::colours()
+{
+    QFETCH(QString, clip);
+    const media::VideoFrame frame = firstFrame(clip);
+    QVERIFY(frame.isValid());
+    const QImage image = frame.toImage(QImage::Format_ARGB32);
+    const QRgb pixel = image.pixel(image.width() / 2, image.height() / 2);
+    const QString seen = QString::asprintf("#%06X", pixel & 0xFFFFFF);
+    QVERIFY2(qAbs(qRed(pixel) - 0xC8) <= 3, qPrintable(seen));
+    QVERIFY2(qAbs(qGreen(pixel) - 0x32) <= 3, qPrintable(seen));
+    QVERIFY2(qAbs(qBlue(pixel) - 0x14) <= 3, qPrintable(seen));
+    QCOMPARE(qAlpha(pixel), 255);
+}
+
+void MediaTest::seekLandsOnKeyFrameBefore_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<qint64>("target");
+
+    // MPEG-TS has no index; its clock starts at 1.48 s, key frames every 2 s.
+    for (qint64 t : { 1480, 1500, 2000, 3470, 3480, 3500, 4000, 5470, 5500, 7000, 9000 })
+        QTest::addRow("ts %lld", t) << "h264.ts" << t;
+    for (qint64 t : { 0, 3990, 4000, 4010, 11990 })
+        QTest::addRow("mp4 %lld", t) << "h264-bframes.mp4" << t;
+    for (qint64 t : { 0, 1999, 2000, 3900 })
+        QTest::addRow("mkv %lld", t) << "hevc10.mkv" << t;
+}
+
+void MediaTest::seekLandsOnKeyFrameBefore()
+{
+    QFETCH(QString, clip);
+    QFETCH(qint64, target);
+
+    media::Demuxer demuxer;
+    demuxer.setMedia(TestClips::path(clip));
+    QVERIFY(demuxer.load());
+    QVERIFY(demuxer.seek(target));
+    while (!demuxer.atEnd()) {
+        if (!demuxer.readFrame() || demuxer.stream() != demuxer.videoStream())
+            continue;
+        const media::Packet packet = demuxer.packet();
+        QVERIFY2(packet.hasKeyFrame, "first video packet after a seek is no key frame");
+        QVERIFY2(packet.pts * 1000 <= target + 0.5, qPrintable(QString::number(packet.pts)));
+        // No earlier than needed: within one key-frame interval (4 s at most here).
+        QVERIFY2(packet.pts * 1000 > qMin(target, demuxer.duration() + demuxer.startTime()) - 4000.5,
+                 qPrintable(QString::number(packet.pts)));
+        return;
+    }
+    QFAIL("no video packet after the seek");
+}
+
+void MediaTest::optionsBetweenPackets()
+{
+    // Skipping non-reference frames leaves the reference chain, and the
+    // picture decoded in full after it, exactly as without skipping.
+    const auto decodeTo = [](bool skip) {
+        media::Demuxer demuxer;
+        demuxer.setMedia(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+        demuxer.load();
+        auto decoder = media::VideoDecoder::create(QStringLiteral("FFmpeg"));
+        decoder->setCodecContext(demuxer.videoCodecContext());
+        decoder->open();
+        QVariantHash codec;
+        QVariantHash options;
+        int skipped = 0;
+        while (!demuxer.atEnd()) {
+            if (!demuxer.readFrame() || demuxer.stream() != demuxer.videoStream())
+                continue;
+            const media::Packet packet = demuxer.packet();
+            const int level = (skip && packet.pts < 2.0) ? 8 : 0;
+            codec.insert(QStringLiteral("skip_frame"), level);
+            codec.insert(QStringLiteral("skip_loop_filter"), level);
+            options.insert(QStringLiteral("avcodec"), codec);
+            decoder->setOptions(options);
+            if (!decoder->decode(packet))
+                return QPair<QImage, int>();
+            const media::VideoFrame frame = decoder->frame();
+            if (!frame.isValid()) {
+                ++skipped;
+                continue;
+            }
+            if (FrameId::read(frame.toImage()) == 60)
+                return qMakePair(frame.toImage(), skipped);
+        }
+        return QPair<QImage, int>();
+    };
+    const auto full = decodeTo(false);
+    const auto fast = decodeTo(true);
+    QVERIFY(!full.first.isNull());
+    QCOMPARE(fast.first, full.first);
+    QVERIFY2(fast.second > full.second + 10, "skipping did not skip");
+}
+
+void MediaTest::unknownDecoderName()
+{
+    QVERIFY(!media::VideoDecoder::create(QStringLiteral("VAAPI")));
+    QVERIFY(media::VideoDecoder::create(QStringLiteral("FFmpeg")));
+}
+
+QTEST_GUILESS_MAIN(MediaTest)
+#include "mediatest.moc"
