@@ -1,0 +1,222 @@
+#include "profiles/profilemanager.h"
+
+#include "profiles/baseprofile.h"
+
+// Qt
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSet>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QVector>
+
+// C++
+#include <algorithm>
+#include <utility>
+
+namespace {
+Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
+
+const QString ProfilesGroup = QStringLiteral("profiles");
+const QString SortOrderKey = QStringLiteral("sortOrder");
+const QString LastUsedKey = QStringLiteral("lastUsedPofileId");
+
+struct LoadedProfile
+{
+    BaseProfile *profile;
+    QString group;
+    int sortOrder;
+    bool numbered;  // false when "sortOrder" held no number: such profiles go last
+};
+}
+
+ProfileManager::ProfileManager(const QString &fileName, Factory factory, bool createDefault,
+                               QObject *parent)
+    : QObject(parent), m_factory(std::move(factory)), m_fileName(fileName)
+{
+    load();
+    if (createDefault && m_profiles.isEmpty()) {
+        BaseProfile *profile = m_factory();
+        profile->setName(QLatin1Char('[') + tr("Unnamed Settings") + QLatin1Char(']'));
+        m_profiles.append(profile);
+    }
+    if (!m_currentProfile && !m_profiles.isEmpty())
+        m_currentProfile = m_profiles.first();
+    save();
+}
+
+ProfileManager::~ProfileManager()
+{
+    qDeleteAll(m_profiles);
+}
+
+void ProfileManager::addProfile(BaseProfile *profile)
+{
+    if (!profile || m_profiles.contains(profile)) {
+        qCWarning(lcProfiles) << "Not adding" << profile << "to" << m_fileName << ": none or listed already";
+        return;
+    }
+    m_profiles.append(profile);
+}
+
+BaseProfile *ProfileManager::createProfile() const
+{
+    return m_factory();
+}
+
+BaseProfile *ProfileManager::profileById(const QString &id) const
+{
+    if (id.isEmpty())
+        return nullptr;
+    const auto found = std::find_if(m_profiles.cbegin(), m_profiles.cend(), [&id](const BaseProfile *profile) {
+        return profile->id().compare(id, Qt::CaseInsensitive) == 0;
+    });
+    return found == m_profiles.cend() ? nullptr : *found;
+}
+
+void ProfileManager::setCurrentProfile(BaseProfile *profile)
+{
+    if (profile == m_currentProfile)
+        return;
+    m_currentProfile = profile;
+    save();
+}
+
+bool ProfileManager::save()
+{
+    const QString path = configFilePath(m_fileName);
+    repairConfigFile(path);
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(ProfilesGroup);
+    for (int i = 0; i < m_profiles.size(); ++i) {
+        settings.beginGroup(m_profiles.at(i)->id());
+        m_profiles.at(i)->writeSettings(settings);
+        settings.setValue(SortOrderKey, i);
+        settings.endGroup();
+    }
+    settings.endGroup();
+    if (m_currentProfile)
+        settings.setValue(LastUsedKey, m_currentProfile->id());
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        qCWarning(lcProfiles) << "Could not write the profiles to" << path << settings.status();
+        return false;
+    }
+    return true;
+}
+
+QString ProfileManager::configFilePath(const QString &fileName)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        qCWarning(lcProfiles) << "Could not make the configuration folder" << folder
+                              << "; using" << fileName << "in the working folder";
+        return fileName;
+    }
+    return QDir(folder).absoluteFilePath(fileName);
+}
+
+void ProfileManager::repairConfigFile(const QString &filePath)
+{
+    QVector<std::pair<QString, QVariant>> readable;
+    {
+        QSettings settings(filePath, QSettings::IniFormat);
+        // Sections are parsed lazily: reading every key finds every error.
+        const QStringList keys = settings.allKeys();
+        if (settings.status() != QSettings::FormatError)
+            return;
+        for (const QString &key : keys)
+            readable.append({key, settings.value(key)});
+    }
+    const QString brokenPath = filePath + QLatin1String(".broken");
+    QFile::remove(brokenPath);
+    if (!QFile::rename(filePath, brokenPath)) {
+        qCWarning(lcProfiles) << filePath << "cannot be read in full and could not be moved aside";
+        return;
+    }
+    QSettings clean(filePath, QSettings::IniFormat);
+    for (const auto &entry : qAsConst(readable))
+        clean.setValue(entry.first, entry.second);
+    clean.sync();
+    qCWarning(lcProfiles) << filePath << "could not be read in full; kept the original as" << brokenPath
+                          << "and what could be read in its place";
+}
+
+void ProfileManager::load()
+{
+    const QString path = configFilePath(m_fileName);
+    repairConfigFile(path);
+    QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcProfiles) << "Could not read" << path << settings.status();
+
+    QVector<LoadedProfile> loaded;
+    settings.beginGroup(ProfilesGroup);
+    const QStringList groups = settings.childGroups();
+    for (const QString &group : groups) {
+        LoadedProfile entry{m_factory(), group, 0, true};
+        settings.beginGroup(group);
+        entry.profile->readSettings(settings);
+        if (settings.contains(SortOrderKey)) {
+            entry.sortOrder = settings.value(SortOrderKey).toString().trimmed().toInt(&entry.numbered);
+            if (!entry.numbered)
+                qCWarning(lcProfiles) << "Profile" << group << "in" << path << "has no numeric sortOrder; listed last";
+        }
+        settings.endGroup();
+        qCDebug(lcProfiles) << "Loaded Profile" << entry.profile->name();
+        loaded.append(entry);
+    }
+    settings.endGroup();
+
+    std::stable_sort(loaded.begin(), loaded.end(), [](const LoadedProfile &a, const LoadedProfile &b) {
+        if (a.numbered != b.numbered)
+            return a.numbered;
+        return a.sortOrder < b.sortOrder;
+    });
+
+    // Ids must be present and unique regardless of case. A profile stored
+    // under its own id keeps it; any other keeps its id when that is free,
+    // else takes the name of the group it was found in, so that the next save
+    // puts it back there and the file settles. A profile that can have
+    // neither is left in the file but not listed.
+    QSet<QString> taken;
+    QVector<bool> settled(loaded.size(), false);
+    for (int i = 0; i < loaded.size(); ++i) {
+        const QString id = loaded.at(i).profile->id();
+        if (!id.isEmpty() && id == loaded.at(i).group && !taken.contains(id.toUpper())) {
+            taken.insert(id.toUpper());
+            settled[i] = true;
+        }
+    }
+    for (int i = 0; i < loaded.size(); ++i) {
+        if (settled.at(i))
+            continue;
+        BaseProfile *profile = loaded.at(i).profile;
+        const QString &group = loaded.at(i).group;
+        if (!profile->id().isEmpty() && !taken.contains(profile->id().toUpper())) {
+            taken.insert(profile->id().toUpper());
+            continue;
+        }
+        if (taken.contains(group.toUpper())) {
+            qCWarning(lcProfiles) << "Skipping profile" << group << "in" << path << ": its id"
+                                  << profile->id() << "and its group name are used by other profiles";
+            delete profile;
+            loaded[i].profile = nullptr;
+            continue;
+        }
+        qCWarning(lcProfiles) << "Profile" << group << "in" << path << "has the id" << profile->id()
+                              << ", which is empty or used already; it takes its group name as id";
+        profile->setId(group);
+        taken.insert(group.toUpper());
+    }
+
+    for (const LoadedProfile &entry : qAsConst(loaded)) {
+        if (entry.profile)
+            m_profiles.append(entry.profile);
+    }
+
+    const QString lastUsedId = settings.value(LastUsedKey).toString();
+    if (!lastUsedId.isEmpty())
+        m_currentProfile = profileById(lastUsedId);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class BaseProfile;
+
+// Holds every profile of one kind in the user's order, remembers the last
+// used one and keeps them in an INI file of their own in the configuration
+// folder. Each kind has exactly one manager, made on first use by the kind's
+// static profileManager() and kept until the process ends; everything else
+// holds plain pointers into its list, so profiles are never deleted.
+//
+// Layout of the file (QSettings INI):
+//   [General]  lastUsedPofileId=<id of the current profile>   (key spelled so)
+//   [profiles] <id>\objectName, <id>\name, <id>\id, <id>\<property>..., <id>\sortOrder
+// Groups of profiles that are no longer listed are left in the file.
+//
+// Lives on the user-interface thread (the main thread of tindracmd); takes no lock.
+class ProfileManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Factory = std::function<BaseProfile *()>;
+
+    // Loads the file. With createDefault set, a kind whose file holds no
+    // profile gets one named "[Unnamed Settings]". The first profile becomes
+    // current when none was stored; then the file is rewritten at once.
+    ProfileManager(const QString &fileName, Factory factory, bool createDefault,
+                   QObject *parent = nullptr);
+    ~ProfileManager() override;
+
+    QString fileName() const { return m_fileName; }
+
+    QList<BaseProfile *> profiles() const { return m_profiles; }
+    // Appends and takes ownership; neither saves nor changes the current profile.
+    void addProfile(BaseProfile *profile);
+    // A new profile with the kind's defaults, owned by the caller until it is
+    // handed to addProfile().
+    BaseProfile *createProfile() const;
+    // The first profile whose id equals id regardless of case, or none.
+    BaseProfile *profileById(const QString &id) const;
+
+    BaseProfile *currentProfile() const { return m_currentProfile; }
+    // Saves at once unless profile is already current. None is allowed: the
+    // file then keeps the last used id it holds.
+    void setCurrentProfile(BaseProfile *profile);
+
+    // Rewrites every listed profile; false (with a warning) when the file
+    // could not be written.
+    bool save();
+
+    // The file in Qt's per-user application configuration folder, which is
+    // made if missing; the bare name (relative to the working folder) when
+    // the folder cannot be made.
+    static QString configFilePath(const QString &fileName);
+
+    // QSettings keeps a read error in status() for good, which would hide a
+    // later write error, and rewrites what it could read with the rest lost.
+    // So a file that it cannot read in full is moved aside to
+    // "<file>.broken" and replaced by a clean file holding what could be read.
+    static void repairConfigFile(const QString &filePath);
+
+private:
+    void load();
+
+    QList<BaseProfile *> m_profiles;
+    BaseProfile *m_currentProfile = nullptr;
+    Factory m_factory;
+    QString m_fileName;
+};
