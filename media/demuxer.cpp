@@ -119,6 +119,18 @@ const CodecContext *Demuxer::videoCodecContext(int stream) const
     return m_codec.get();
 }
 
+qint64 Demuxer::keyFrameTime(qint64 ms) const
+{
+    if (!m_format || m_videoStream < 0)
+        return -1;
+    AVStream *stream = m_format->streams[m_videoStream];
+    const AVRational millisecond { 1, 1000 };
+    const int index = av_index_search_timestamp(stream, av_rescale_q(ms, millisecond, stream->time_base),
+                                                AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry *entry = index >= 0 ? avformat_index_get_entry(stream, index) : nullptr;
+    return entry ? av_rescale_q(entry->timestamp, stream->time_base, millisecond) : -1;
+}
+
 bool Demuxer::readPacket(Packet *packet, int *stream)
 {
     ffmpeg::PacketPtr raw(av_packet_alloc());

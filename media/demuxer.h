@@ -58,6 +58,10 @@ public:
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
 
+    // Time in ms of the key frame at or before ms in the current video
+    // stream's index; -1 when the file has no index (MPEG-TS) or none is known.
+    qint64 keyFrameTime(qint64 ms) const;
+
     // Codec details of a video stream (-1: the current one); null when there is none.
     const CodecContext *videoCodecContext(int stream = -1) const;
 

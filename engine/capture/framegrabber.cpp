@@ -95,6 +95,7 @@ void FrameGrabber::extract()
 
 void FrameGrabber::unloadAll()
 {
+    m_decoderRunning = false;
     m_extractionCount = 0;
     m_decoder.reset();
     m_demuxer.unload();
@@ -179,6 +180,11 @@ void FrameGrabber::extractInternal(qint64 pos)
  * frame lies within the tolerance. From the second extraction of a loaded
  * video on, packets before the target skip non-reference frames and the loop
  * filter: they only feed the reference chain, and the target decodes in full.
+ *
+ * When the previous extraction left the decoder inside the group of pictures
+ * that holds the new target, decoding simply goes on from there: the seek
+ * would return to a key frame the decoder has already passed and decode the
+ * same packets again, to the same picture.
  */
 bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMark)
 {
@@ -189,95 +195,19 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
 
     if (pos < m_demuxer.startTime())
         pos += m_demuxer.startTime();
-    m_demuxer.seek(pos);
     const int videoStream = m_demuxer.videoStream();
-
-    // Key-frame search.
-    media::Packet packet;
-    qint64 firstTime = 0;
-    bool firstTaken = false;
-    bool outOfRangeLogged = false;
-    bool notKeyWarned = false;
-    while (!m_demuxer.atEnd()) {
-        if (m_abortRequested) {
-            qCDebug(lcCapture) << "FrameGrabber abort seek before read";
-            *reason = QStringLiteral("abort seek before read");
-            *abortMark = true;
-            return false;
-        }
-        if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
-            continue;
-        packet = m_demuxer.packet();
-        const qint64 time = toMs(packet.pts);
-        if (!firstTaken) {
-            firstTime = time;
-            firstTaken = true;
-        }
-        if (time - pos > range && !outOfRangeLogged) {
-            qCDebug(lcCapture) << "read packet out of range";
-            outOfRangeLogged = true;
-        }
-        if (packet.hasKeyFrame)
-            break;
-        if (!notKeyWarned) {
-            qCWarning(lcCapture) << "Not seek to key frame!!!";
-            notKeyWarned = true;
-        }
-    }
-
-    const qint64 keyTime = toMs(packet.pts);
-    if (firstTaken && keyTime > firstTime) {
-        range = int(qMax<qint64>(range, keyTime - pos));
-        qCDebug(lcCapture) << "enlarge range ==>>>> " << range;
-    }
-
-    if (!packet.isValid()) {
-        qCWarning(lcCapture, "FrameGrabber failed to get a packet at %lld", pos);
-        *reason = QString::asprintf("failed to get a packet at %lld", pos);
-        return false;
-    }
-
-    m_decoder->flush();
-    setDecoderOptions(m_fullOptions);
-
-    // A decoder that reorders pictures holds the key frame back until later
-    // packets arrive. When the key frame is close enough to be the answer, the
-    // second try drains the decoder to get it at once; the key packet is fed
-    // again afterwards should decoding have to go on.
-    const bool keyInRange = qAbs(keyTime - pos) <= range;
-    bool drained = false;
-    for (int attempt = 0; attempt < 2 && !m_frame.isValid(); ++attempt) {
-        if (m_abortRequested) {
-            qCDebug(lcCapture) << "FrameGrabber abort seek before decoding key frames";
-            *reason = QStringLiteral("abort seek before decoding key frames");
-            *abortMark = true;
-            return false;
-        }
-        if (attempt == 0) {
-            if (m_decoder->decode(packet))
-                m_frame = m_decoder->frame();
-        } else if (keyInRange) {
-            drained = true;
-            if (m_decoder->decode(media::Packet()))
-                m_frame = m_decoder->frame();
-        }
-    }
-
-    if (m_frame.isValid()) {
-        const qint64 diff = qAbs(toMs(m_frame.timestamp()) - pos);
-        if (diff <= range) {
-            qCDebug(lcCapture).nospace() << "FrameGrabber: key frame found @" << m_frame.timestamp()
-                                         << " diff=" << diff << ". format: " << m_frame.format();
-            return true;
-        }
-    }
-    if (drained) {
-        m_decoder->flush();
-        m_decoder->decode(packet);
+    const bool decodeOn = canDecodeOnTo(pos, range);
+    m_decoderRunning = false;
+    double lastPacketTime = m_lastPacketTime;
+    if (decodeOn) {
+        qCDebug(lcCapture) << "decoding on from" << m_lastFrameTime << "to" << pos;
+    } else {
+        const Verdict key = decodeKeyFrame(pos, range, videoStream, &lastPacketTime, reason, abortMark);
+        if (key != Verdict::ReadOn)
+            return key == Verdict::Hit;
     }
 
     // Decode forward.
-    double lastPacketTime = packet.pts;
     Verdict verdict = Verdict::ReadOn;
     while (verdict == Verdict::ReadOn && !m_demuxer.atEnd()) {
         if (m_abortRequested) {
@@ -316,14 +246,123 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
     }
 
     ++m_extractionCount;
-    if (m_demuxer.atEnd())
+    if (m_demuxer.atEnd()) {
         unloadAll();
+    } else if (verdict == Verdict::Hit) {
+        m_decoderRunning = true;
+        m_lastPacketTime = lastPacketTime;
+        m_lastFrameTime = toMs(m_frame.timestamp());
+    }
     // A stream that ends before any picture decodes has nothing to give.
     if (!m_frame.isValid()) {
         *reason = QStringLiteral("no frame decoded");
         return false;
     }
     return true;
+}
+
+// Seeks to the key frame at or before pos and decodes it: Hit when it is the
+// answer, ReadOn when decoding has to go on from it. May widen the tolerance.
+FrameGrabber::Verdict FrameGrabber::decodeKeyFrame(qint64 pos, int &range, int videoStream,
+                                                   double *lastPacketTime, QString *reason, bool *abortMark)
+{
+    m_demuxer.seek(pos);
+
+    // Key-frame search.
+    media::Packet packet;
+    qint64 firstTime = 0;
+    bool firstTaken = false;
+    bool outOfRangeLogged = false;
+    bool notKeyWarned = false;
+    while (!m_demuxer.atEnd()) {
+        if (m_abortRequested) {
+            qCDebug(lcCapture) << "FrameGrabber abort seek before read";
+            *reason = QStringLiteral("abort seek before read");
+            *abortMark = true;
+            return Verdict::Failed;
+        }
+        if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
+            continue;
+        packet = m_demuxer.packet();
+        const qint64 time = toMs(packet.pts);
+        if (!firstTaken) {
+            firstTime = time;
+            firstTaken = true;
+        }
+        if (time - pos > range && !outOfRangeLogged) {
+            qCDebug(lcCapture) << "read packet out of range";
+            outOfRangeLogged = true;
+        }
+        if (packet.hasKeyFrame)
+            break;
+        if (!notKeyWarned) {
+            qCWarning(lcCapture) << "Not seek to key frame!!!";
+            notKeyWarned = true;
+        }
+    }
+
+    const qint64 keyTime = toMs(packet.pts);
+    if (firstTaken && keyTime > firstTime) {
+        range = int(qMax<qint64>(range, keyTime - pos));
+        qCDebug(lcCapture) << "enlarge range ==>>>> " << range;
+    }
+
+    if (!packet.isValid()) {
+        qCWarning(lcCapture, "FrameGrabber failed to get a packet at %lld", pos);
+        *reason = QString::asprintf("failed to get a packet at %lld", pos);
+        return Verdict::Failed;
+    }
+
+    m_decoder->flush();
+    setDecoderOptions(m_fullOptions);
+
+    // A decoder that reorders pictures holds the key frame back until later
+    // packets arrive. When the key frame is close enough to be the answer, the
+    // second try drains the decoder to get it at once; the key packet is fed
+    // again afterwards should decoding have to go on.
+    const bool keyInRange = qAbs(keyTime - pos) <= range;
+    bool drained = false;
+    for (int attempt = 0; attempt < 2 && !m_frame.isValid(); ++attempt) {
+        if (m_abortRequested) {
+            qCDebug(lcCapture) << "FrameGrabber abort seek before decoding key frames";
+            *reason = QStringLiteral("abort seek before decoding key frames");
+            *abortMark = true;
+            return Verdict::Failed;
+        }
+        if (attempt == 0) {
+            if (m_decoder->decode(packet))
+                m_frame = m_decoder->frame();
+        } else if (keyInRange) {
+            drained = true;
+            if (m_decoder->decode(media::Packet()))
+                m_frame = m_decoder->frame();
+        }
+    }
+
+    if (m_frame.isValid()) {
+        const qint64 diff = qAbs(toMs(m_frame.timestamp()) - pos);
+        if (diff <= range) {
+            qCDebug(lcCapture).nospace() << "FrameGrabber: key frame found @" << m_frame.timestamp()
+                                         << " diff=" << diff << ". format: " << m_frame.format();
+            return Verdict::Hit;
+        }
+    }
+    if (drained) {
+        m_decoder->flush();
+        m_decoder->decode(packet);
+    }
+    *lastPacketTime = packet.pts;
+    return Verdict::ReadOn;
+}
+
+bool FrameGrabber::canDecodeOnTo(qint64 pos, int range) const
+{
+    if (!m_decoderRunning || pos <= m_lastFrameTime)
+        return false;
+    // Without an index nothing tells whether a key frame lies in between.
+    const qint64 key = m_demuxer.keyFrameTime(pos);
+    // Close to its key frame the target is answered by the key frame itself.
+    return key >= 0 && key <= m_lastFrameTime && pos - key > range;
 }
 
 FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, qint64 pos, int range,

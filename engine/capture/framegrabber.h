@@ -62,9 +62,12 @@ private:
     enum class Verdict { ReadOn, Hit, Failed };
 
     bool load();
+    bool canDecodeOnTo(qint64 pos, int range) const;
     Verdict takeFrame(const media::VideoFrame &frame, qint64 pos, int range, double lastPacketTime,
                       QString *reason);
     bool decode(qint64 pos, int range, QString *reason, bool *abortMark);
+    Verdict decodeKeyFrame(qint64 pos, int &range, int videoStream, double *lastPacketTime, QString *reason,
+                           bool *abortMark);
     void setDecoderOptions(const QVariantHash &options);
     void unloadAll();
 
@@ -82,4 +85,8 @@ private:
     QVariantHash m_fastOptions;
     QVariantHash m_fullOptions;
     QVariantHash m_optionsSet;
+    // The last extraction ended on a hit with the decoder ready for more.
+    bool m_decoderRunning = false;
+    double m_lastPacketTime = 0.0;
+    qint64 m_lastFrameTime = 0;
 };

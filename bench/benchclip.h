@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The benchmarks' clip: 60 s of 1080p H.264 at 25 fps with one key frame
+// every 10 s, the frame number drawn in each picture. Made with the ffmpeg
+// tool on first use; an empty string when that fails.
+QString benchClip();
+
+// Wall-clock milliseconds a command takes; -1 when it fails to run or fails.
+double timeCommand(const QString &program, const QStringList &arguments);
