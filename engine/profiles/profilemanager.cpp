@@ -28,6 +28,7 @@ struct LoadedProfile
     QString group;
     int sortOrder;
     bool numbered;  // false when "sortOrder" held no number: such profiles go last
+    bool storedId;  // false when the group has no "id" key
 };
 }
 
@@ -155,13 +156,15 @@ void ProfileManager::load()
     settings.beginGroup(ProfilesGroup);
     const QStringList groups = settings.childGroups();
     for (const QString &group : groups) {
-        LoadedProfile entry{m_factory(), group, 0, true};
+        LoadedProfile entry{m_factory(), group, 0, true, false};
         settings.beginGroup(group);
         entry.profile->readSettings(settings);
+        entry.storedId = settings.contains(QStringLiteral("id"));
         if (settings.contains(SortOrderKey)) {
             entry.sortOrder = settings.value(SortOrderKey).toString().trimmed().toInt(&entry.numbered);
             if (!entry.numbered)
-                qCWarning(lcProfiles) << "Profile" << group << "in" << path << "has no numeric sortOrder; listed last";
+                qCWarning(lcProfiles).noquote()
+                    << QStringLiteral("Profile %1 in %2 has no numeric sortOrder; listed last").arg(group, path);
         }
         settings.endGroup();
         qCDebug(lcProfiles) << "Loaded Profile" << entry.profile->name();
@@ -175,16 +178,17 @@ void ProfileManager::load()
         return a.sortOrder < b.sortOrder;
     });
 
-    // Ids must be present and unique regardless of case. A profile stored
-    // under its own id keeps it; any other keeps its id when that is free,
-    // else takes the name of the group it was found in, so that the next save
-    // puts it back there and the file settles. A profile that can have
-    // neither is left in the file but not listed.
+    // Ids must be stored, not empty and unique regardless of case. A profile
+    // stored under its own id keeps it; any other keeps its stored id when
+    // that is free, else takes the name of the group it was found in, so that
+    // the next save puts it back there and the file settles instead of
+    // gaining a profile at every start. A profile that can have neither is
+    // left in the file but not listed.
     QSet<QString> taken;
     QVector<bool> settled(loaded.size(), false);
     for (int i = 0; i < loaded.size(); ++i) {
         const QString id = loaded.at(i).profile->id();
-        if (!id.isEmpty() && id == loaded.at(i).group && !taken.contains(id.toUpper())) {
+        if (loaded.at(i).storedId && id == loaded.at(i).group && !taken.contains(id.toUpper())) {
             taken.insert(id.toUpper());
             settled[i] = true;
         }
@@ -194,19 +198,21 @@ void ProfileManager::load()
             continue;
         BaseProfile *profile = loaded.at(i).profile;
         const QString &group = loaded.at(i).group;
-        if (!profile->id().isEmpty() && !taken.contains(profile->id().toUpper())) {
+        if (loaded.at(i).storedId && !profile->id().isEmpty() && !taken.contains(profile->id().toUpper())) {
             taken.insert(profile->id().toUpper());
             continue;
         }
         if (taken.contains(group.toUpper())) {
-            qCWarning(lcProfiles) << "Skipping profile" << group << "in" << path << ": its id"
-                                  << profile->id() << "and its group name are used by other profiles";
+            qCWarning(lcProfiles).noquote()
+                << QStringLiteral("Skipping profile %1 in %2: its id and its group name are used by other profiles")
+                       .arg(group, path);
             delete profile;
             loaded[i].profile = nullptr;
             continue;
         }
-        qCWarning(lcProfiles) << "Profile" << group << "in" << path << "has the id" << profile->id()
-                              << ", which is empty or used already; it takes its group name as id";
+        qCWarning(lcProfiles).noquote()
+            << QStringLiteral("Profile %1 in %2 has no id of its own; it takes its group name as id")
+                   .arg(group, path);
         profile->setId(group);
         taken.insert(group.toUpper());
     }
