@@ -53,6 +53,12 @@ bool convertToType(QVariant &value, int type)
     return value.convert(type);
 }
 
+// A random UUID without braces, in upper case: 36 characters.
+QString newId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
 bool isPersistent(const QMetaProperty &property, const QObject &object, const QStringList &skipped)
 {
     return property.isStored(&object) && property.isWritable()
@@ -63,11 +69,6 @@ bool isPersistent(const QMetaProperty &property, const QObject &object, const QS
 BaseProfile::BaseProfile(QObject *parent)
     : QObject(parent), m_id(newId())
 {
-}
-
-QString BaseProfile::newId()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
 void BaseProfile::writeSettings(QSettings &settings) const

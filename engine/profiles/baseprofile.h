@@ -43,8 +43,6 @@ public:
     static void readProperties(QObject &object, QSettings &settings,
                                const QStringList &skipped = QStringList());
 
-    static QString newId();
-
 private:
     QString m_name;
     QString m_id;
