@@ -78,47 +78,39 @@ void forEachRowSlice(int rows, qint64 samplesPerRow, const Function &function)
 // Output rows [firstRow, endRow) of a 32-bit intermediate image with byte
 // channels. weights[j * n + i] is the kernel's weight(i, j).
 //
-// Each source row of a block is first spread into floats (one per byte,
-// zeros past the right edge, where the bounds check would skip the sample:
-// adding w * 0 leaves an accumulator unchanged). The four channels of one
-// output pixel then advance together, one source pixel at a time, which the
-// compiler turns into one vector multiply and one vector add per sample. For
-// every channel the products are formed and added in the same order as
-// block row by block row, column by column within a row, so the sums round
-// exactly as a pixel-by-pixel loop rounds them.
+// The loops run block row j, then block column i, then along the output row:
+// for one (j, i) every output pixel of the row takes one sample, so the
+// compiler can work on several pixels' four channels at once, and the
+// accumulators of different pixels do not wait on each other. For each
+// channel of each pixel the products are still formed and added block row by
+// block row, column by column within a row, so the sums round exactly as a
+// pixel-by-pixel loop rounds them. Columns past the image's right edge are
+// left out of the count of blocks for that i, rows past its bottom out of
+// the count of block rows.
 void filterRows32(const QImage &in, uchar *outBits, qsizetype outStride, int outWidth,
                   const std::vector<float> &weights, int n, int firstRow, int endRow)
 {
     const int usedColumns = qMin(in.width(), outWidth * n);
-    std::vector<float> row(std::size_t(outWidth) * std::size_t(n) * 4, 0.0f);
     std::vector<float> sums(std::size_t(outWidth) * 4);
     for (int y = firstRow; y < endRow; ++y) {
         std::fill(sums.begin(), sums.end(), 0.0f);
         const int blockRows = qMin(n, in.height() - y * n);
         for (int j = 0; j < blockRows; ++j) {
             const uchar *bytes = in.constScanLine(y * n + j);
-            float *channels = row.data();
-            for (int t = 0; t < usedColumns * 4; ++t)
-                channels[t] = float(bytes[t]);
             const float *w = weights.data() + std::size_t(j) * std::size_t(n);
-            for (int x = 0; x < outWidth; ++x) {
-                const float *p = channels + std::size_t(x) * std::size_t(n) * 4;
-                float *s = sums.data() + std::size_t(x) * 4;
-                float s0 = s[0];
-                float s1 = s[1];
-                float s2 = s[2];
-                float s3 = s[3];
-                for (int i = 0; i < n; ++i) {
-                    const float wi = w[i];
-                    s0 += wi * p[4 * i];
-                    s1 += wi * p[4 * i + 1];
-                    s2 += wi * p[4 * i + 2];
-                    s3 += wi * p[4 * i + 3];
+            for (int i = 0; i < n && i < usedColumns; ++i) {
+                const float wi = w[i];
+                const uchar *p = bytes + std::size_t(i) * 4;
+                // Blocks whose column i lies inside the image.
+                const int blocks = (usedColumns - i + n - 1) / n;
+                float *s = sums.data();
+                for (int x = 0; x < blocks; ++x) {
+                    const uchar *q = p + std::size_t(x) * std::size_t(n) * 4;
+                    s[4 * x] += wi * float(q[0]);
+                    s[4 * x + 1] += wi * float(q[1]);
+                    s[4 * x + 2] += wi * float(q[2]);
+                    s[4 * x + 3] += wi * float(q[3]);
                 }
-                s[0] = s0;
-                s[1] = s1;
-                s[2] = s2;
-                s[3] = s3;
             }
         }
         uchar *out = outBits + qsizetype(y) * outStride;
