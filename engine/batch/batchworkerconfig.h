@@ -91,6 +91,11 @@ public:
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
 
+    // The counter of the job's first file name; the worker counts up from it
+    // past names that exist. Not a property: new jobs always start at 1.
+    int fileCounterStart() const { return m_fileCounterStart; }
+    void setFileCounterStart(int counter) { m_fileCounterStart = counter; }
+
     // The file-name profile's name for the source's complete base name and
     // counter; -1 leaves the counter out.
     QString fileNameFor(int counter) const;
@@ -121,6 +126,7 @@ private:
     int m_intervalMilliseconds = 5000;
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
+    int m_fileCounterStart = 1;
     VideoInfo m_videoInfo;
     ImageProfile *m_imageProfile;
     FileNameProfile *m_fileNameProfile;

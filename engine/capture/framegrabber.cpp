@@ -36,6 +36,9 @@ FrameGrabber::FrameGrabber(QObject *parent)
     , m_fastOptions(codecOptions(DiscardNonReference))
     , m_fullOptions(codecOptions(DiscardDefault))
 {
+    // Receivers on another thread get frameExtracted queued, also through
+    // connections made by signature, which need the type registered by name.
+    qRegisterMetaType<media::VideoFrame>("media::VideoFrame");
 }
 
 FrameGrabber::~FrameGrabber()

@@ -11,7 +11,7 @@ QString FileNameProfile::outputFileName(const QString &videoBaseName, int counte
 {
     QString counterText;
     if (counter != -1) {
-        counterText = m_fileOutputCounterPadZeros ? QStringLiteral("%1").arg(counter, 5, 10, QLatin1Char('0'))
+        counterText = m_fileOutputCounterPadZeros ? QStringLiteral("%1").arg(counter, m_counterDigits, 10, QLatin1Char('0'))
                                                   : QString::number(counter);
     }
     const QString &base = m_fileBaseName.isEmpty() ? videoBaseName : m_fileBaseName;

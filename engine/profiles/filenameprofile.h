@@ -33,6 +33,10 @@ public:
     void setFileOutputType(const QString &type) { m_fileOutputType = type; }
     bool fileOutputCounterPadZeros() const { return m_fileOutputCounterPadZeros; }
     void setFileOutputCounterPadZeros(bool pad) { m_fileOutputCounterPadZeros = pad; }
+    // Digits a padded counter is filled to: 5 unless the console program is
+    // told otherwise. Not a property, so the profile files do not carry it.
+    int counterDigits() const { return m_counterDigits; }
+    void setCounterDigits(int digits) { m_counterDigits = digits; }
 
     // prefix + (fileBaseName or videoBaseName) + suffix + counter + "." + type.
     // A counter of -1 leaves the counter out (a single shot); the suffix stays.
@@ -49,4 +53,5 @@ private:
     QString m_fileOutputSuffix = QStringLiteral("-");
     QString m_fileOutputType = QStringLiteral("jpeg");
     bool m_fileOutputCounterPadZeros = true;
+    int m_counterDigits = 5;
 };

@@ -36,6 +36,10 @@ fi
 # H.264 with B-frames and a GOP of four seconds, with an audio track interleaved.
 ff -f lavfi -i "$(source 320x240 12)" -f lavfi -i "$(tone 12)" \
     -c:v libx264 -preset veryfast -g 100 -bf 3 -pix_fmt yuv420p -c:a aac -shortest h264-bframes.mp4
+# Small clips with a key frame every 10 s, for batch schedules: a position
+# p (not within 500 ms after a key frame) gives frame ceil(p / 40).
+ff -f lavfi -i "$(source 160x120 60)" -c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p h264-60s.mp4
+ff -f lavfi -i "$(source 160x120 10)" -c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p h264-10s.mp4
 # One key frame in ten seconds of 720p: reaching the last frame takes a while.
 ff -f lavfi -i "$(source 1280x720 10)" -c:v libx264 -preset ultrafast -g 250 -pix_fmt yuv420p long-gop-720p.mp4
 ff -f lavfi -i "$(source 320x240 4)" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 50 vp9.webm

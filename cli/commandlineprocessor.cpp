@@ -1,0 +1,300 @@
+#include "commandlineprocessor.h"
+
+#include "batch/batchworker.h"
+#include "batch/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const QStringList ImageTypes = { QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("png"),
+                                 QStringLiteral("bmp"), QStringLiteral("tiff"), QStringLiteral("tif") };
+
+void writeOut(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// A whole number of 0 or more from an option's value.
+bool readCount(const QString &value, qint64 *number)
+{
+    bool ok = false;
+    *number = value.trimmed().toLongLong(&ok, 10);
+    return ok && *number >= 0;
+}
+
+}
+
+CommandLineProcessor::CommandLineProcessor(QObject *parent)
+    : QObject(parent)
+{
+}
+
+int CommandLineProcessor::run(QApplication &app)
+{
+    QCommandLineParser parser;
+    QString errorMessage;
+    switch (processArguments(app, parser, errorMessage)) {
+    case CommandLineResult::Ok:
+        return exitStatus();
+    case CommandLineResult::Error:
+        writeLog(errorMessage);
+        writeOut(stdout, errorMessage + QLatin1Char('\n'));
+        parser.showHelp(ExitInvalidArguments);
+    case CommandLineResult::ShowVersion:
+        parser.showVersion();
+    case CommandLineResult::ShowHelp:
+        parser.showHelp(ExitOk);
+    }
+    return ExitOk;
+}
+
+CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCommandLineParser &parser,
+                                                         QString &errorMessage)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral("Tindra Command line options"));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("source"), tr("Video file to process."), QStringLiteral("source"));
+    parser.addPositionalArgument(QStringLiteral("destination"), tr("Destination directory."),
+                                 QStringLiteral("[destination]"));
+
+    const QCommandLineOption countOption({ QStringLiteral("c"), QStringLiteral("count") },
+        tr("The number of thumbnails/images to create from a video file. Use this or --ms."), tr("image count"));
+    const QCommandLineOption msOption({ QStringLiteral("m"), QStringLiteral("ms") },
+        tr("The number of milliseconds to skip each time to to create from a video file. Use this or --count"),
+        tr("milliseconds"));
+    const QCommandLineOption trimFrontOption(QStringLiteral("trimfront"),
+        tr("How many milliseconds to ignore from the front of a video before processing."), tr("milliseconds"));
+    const QCommandLineOption trimBackOption(QStringLiteral("trimback"),
+        tr("How many milliseconds to ignore from the back of a video."), tr("milliseconds"));
+    const QCommandLineOption heightOption(QStringLiteral("height"), tr("Output image height."), tr("height"));
+    const QCommandLineOption widthOption(QStringLiteral("width"), tr("Output image width."), tr("width"));
+    const QCommandLineOption aspectOption(QStringLiteral("videoaspectratio"),
+        tr("With this option the images will be resized within the height and width specified as maximum values, "
+           "retaining aspect ratio of the source video."));
+    const QCommandLineOption prefixOption(QStringLiteral("fileprefix"),
+        tr("Specifies a prefix to append to the image file names."), tr("prefix"));
+    const QCommandLineOption nameOption(QStringLiteral("filename"),
+        tr("Specify the output file name instead of using the video file name for output."), tr("name"));
+    const QCommandLineOption suffixOption(QStringLiteral("filesuffix"),
+        tr("Specifies a suffix to append to the image file names."), tr("suffix"));
+    const QCommandLineOption counterOption(QStringLiteral("filecounter"),
+        tr("Counter for file names. Specify the starting digit and the number of digits."), tr("image count"));
+    const QCommandLineOption typeOption(QStringLiteral("filetype"),
+        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+    const QCommandLineOption logOption(QStringLiteral("log"), tr("Logs any errors messages to the file specified"),
+                                       tr("file name"));
+    parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
+                        aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption });
+
+    parser.process(app);
+    if (parser.isSet(versionOption))
+        return CommandLineResult::ShowVersion;
+    if (parser.isSet(helpOption))
+        return CommandLineResult::ShowHelp;
+
+    // Opened first, so that the checks below are logged too.
+    if (parser.isSet(logOption)) {
+        m_log.setFileName(parser.value(logOption));
+        if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            errorMessage = tr("Cannot write the log file: %1").arg(QDir::toNativeSeparators(parser.value(logOption)));
+            return CommandLineResult::Error;
+        }
+    }
+
+    auto *config = new BatchWorkerConfig(this);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        errorMessage = tr("A file name is required");
+        return CommandLineResult::Error;
+    }
+    config->setSource(positional.at(0));
+    if (!QFileInfo(config->source()).isFile()) {
+        errorMessage = tr("File not found: ") + config->source();
+        return CommandLineResult::Error;
+    }
+    if (positional.size() > 1) {
+        const QString destination = positional.at(1);
+        if (!QFileInfo(destination).isDir()) {
+            errorMessage = QStringLiteral("Output folder is incorrect or does not exist: ") + destination;
+            return CommandLineResult::Error;
+        }
+        config->setFileOutputPath(QDir(destination).absolutePath());
+    }
+    if (parser.isSet(countOption) && parser.isSet(msOption)) {
+        errorMessage = QStringLiteral("Please only set count or milliseconds");
+        return CommandLineResult::Error;
+    }
+
+    // Every number must be one: "--ms abc" would otherwise quietly become another interval.
+    const auto number = [&](const QCommandLineOption &option, qint64 *value) {
+        if (readCount(parser.value(option), value))
+            return true;
+        errorMessage = tr("Invalid value for --%1: \"%2\" (expected a whole number of 0 or more)")
+                           .arg(option.names().constLast(), parser.value(option));
+        return false;
+    };
+    qint64 value = 0;
+    if (parser.isSet(msOption)) {
+        if (!number(msOption, &value))
+            return CommandLineResult::Error;
+        config->setIntervalType(BatchWorkerConfig::EveryInterval);
+        config->setIntervalMilliseconds(int(qMin<qint64>(value, INT_MAX)));
+    }
+    if (parser.isSet(countOption)) {
+        if (!number(countOption, &value))
+            return CommandLineResult::Error;
+        config->setIntervalType(BatchWorkerConfig::ImageCount);
+        config->setIntervalImages(int(qMin<qint64>(value, INT_MAX)));
+    }
+    if (parser.isSet(trimFrontOption)) {
+        if (!number(trimFrontOption, &value))
+            return CommandLineResult::Error;
+        config->setSkipFront(value);
+    }
+    if (parser.isSet(trimBackOption)) {
+        if (!number(trimBackOption, &value))
+            return CommandLineResult::Error;
+        config->setSkipBack(value);
+    }
+
+    ImageProfile *imageProfile = config->imageProfile();
+    for (const QCommandLineOption *option : { &heightOption, &widthOption }) {
+        if (!parser.isSet(*option))
+            continue;
+        if (!number(*option, &value))
+            return CommandLineResult::Error;
+        if (value < 1 || value > 65535) {
+            errorMessage = tr("Invalid value for --%1: \"%2\" (expected 1 to 65535 pixels)")
+                               .arg(option->names().constLast(), parser.value(*option));
+            return CommandLineResult::Error;
+        }
+        if (option == &heightOption)
+            imageProfile->setImageHeight(int(value));
+        else
+            imageProfile->setImageWidth(int(value));
+    }
+    if (parser.isSet(aspectOption))
+        imageProfile->setMaintainAspectRatio(true);
+
+    FileNameProfile *fileNameProfile = config->fileNameProfile();
+    if (parser.isSet(prefixOption))
+        fileNameProfile->setFileOutputPrefix(parser.value(prefixOption));
+    if (parser.isSet(suffixOption))
+        fileNameProfile->setFileOutputSuffix(parser.value(suffixOption));
+    if (parser.isSet(typeOption)) {
+        const QString type = parser.value(typeOption);
+        if (!ImageTypes.contains(type, Qt::CaseInsensitive)
+            || !QImageWriter::supportedImageFormats().contains(type.toLower().toLatin1())) {
+            errorMessage = tr("Unsupported file type: \"%1\" (use jpeg, jpg, png, bmp, tiff or tif)").arg(type);
+            return CommandLineResult::Error;
+        }
+        fileNameProfile->setFileOutputType(type);
+    }
+    if (parser.isSet(nameOption)) {
+        const QString name = parser.value(nameOption);
+        if (name.contains(QLatin1Char('/')) || name.contains(QDir::separator())) {
+            errorMessage = tr("Invalid value for --filename: \"%1\" (a name, not a path)").arg(name);
+            return CommandLineResult::Error;
+        }
+        fileNameProfile->setFileBaseName(name);
+    }
+    if (parser.isSet(counterOption)) {
+        // START or START,DIGITS: the first counter value, and how many digits to pad it to.
+        const QStringList parts = parser.value(counterOption).split(QLatin1Char(','));
+        qint64 start = 0;
+        qint64 digits = 0;
+        const bool valid = parts.size() <= 2 && readCount(parts.at(0), &start) && start <= INT_MAX
+            && (parts.size() == 1 || (readCount(parts.at(1), &digits) && digits >= 1 && digits <= 10));
+        if (!valid) {
+            errorMessage = tr("Invalid value for --filecounter: \"%1\" (expected START or START,DIGITS, "
+                              "such as 1 or 1,3)").arg(parser.value(counterOption));
+            return CommandLineResult::Error;
+        }
+        config->setFileCounterStart(int(start));
+        if (parts.size() == 2) {
+            fileNameProfile->setFileOutputCounterPadZeros(true);
+            fileNameProfile->setCounterDigits(int(digits));
+        }
+    }
+
+    const QFileInfo outputFolder(config->outputFolder().absolutePath());
+    if (!outputFolder.isWritable()) {
+        errorMessage = tr("Output folder is not writable: %1").arg(QDir::toNativeSeparators(outputFolder.filePath()));
+        return CommandLineResult::Error;
+    }
+
+    m_worker = new BatchWorker(this);
+    m_worker->setConfig(config);
+    connect(m_worker, &BatchWorker::statusUpdate, this,
+            [this](BatchWorker *, const QString &text) { threadStatusUpdate(text); });
+    if (isatty(STDERR_FILENO)) {
+        connect(m_worker, &BatchWorker::progressUpdate, this,
+                [this](BatchWorker *, float progress) { showProgress(progress); });
+    }
+    m_worker->run();
+    if (m_progressShown)
+        writeOut(stderr, QStringLiteral("\n"));
+    return CommandLineResult::Ok;
+}
+
+void CommandLineProcessor::threadStatusUpdate(QString status)
+{
+    writeOut(stdout, status + QLatin1Char('\n'));
+    writeLog(status);
+}
+
+void CommandLineProcessor::writeLog(const QString &line)
+{
+    if (!m_log.isOpen())
+        return;
+    m_log.write((QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + line + QLatin1Char('\n'))
+                    .toUtf8());
+    m_log.flush();
+}
+
+void CommandLineProcessor::showProgress(float progress)
+{
+    const int percent = qBound(0, qRound(progress * 100), 100);
+    const int filled = percent / 5;
+    writeOut(stderr, QStringLiteral("\r[%1%2] %3%").arg(QString(filled, QLatin1Char('#')),
+                                                         QString(20 - filled, QLatin1Char(' ')))
+                         .arg(percent, 3));
+    m_progressShown = true;
+}
+
+int CommandLineProcessor::exitStatus()
+{
+    const BatchWorker &worker = *m_worker;
+    const QString folder = QDir::toNativeSeparators(worker.config()->outputFolder().absolutePath());
+    if (worker.openFailed())
+        return ExitCannotOpenVideo;
+    if (worker.framesRequested() == 0) {
+        threadStatusUpdate(tr("No images made: the trimmed video is empty"));
+        return ExitNothingToCapture;
+    }
+    if (worker.imagesSaved() == worker.framesRequested()) {
+        threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)
+                                                     : tr("%1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+        return ExitOk;
+    }
+    threadStatusUpdate(tr("%1 of %2 images written to %3")
+                           .arg(worker.imagesSaved())
+                           .arg(worker.framesRequested())
+                           .arg(folder));
+    return worker.saveErrors() > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+class BatchWorker;
+class QApplication;
+class QCommandLineParser;
+
+enum class CommandLineResult { Ok = 0, Error = 1, ShowVersion = 2, ShowHelp = 3 };
+
+// The console program's one job: reads the options, checks them, builds the
+// batch job and runs its worker on the main thread. Status lines go to
+// standard output (and to the --log file), progress to a terminal's
+// standard error.
+class CommandLineProcessor : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Exit status of tindracmd: 0 only when every image asked for was written.
+    enum ExitStatus {
+        ExitOk = 0,
+        ExitBadOption = 1,          // unknown option or missing value (the parser's own)
+        ExitInvalidArguments = 2,   // a check of the arguments failed; the help follows
+        ExitCannotOpenVideo = 3,
+        ExitFramesFailed = 4,       // some frames could not be extracted
+        ExitImagesNotWritten = 5,   // some images could not be written
+        ExitNothingToCapture = 6    // the trimmed video leaves no position
+    };
+
+    explicit CommandLineProcessor(QObject *parent = nullptr);
+
+    // Runs the job; returns the exit status. Does not return when the help
+    // or the version is shown, or when the arguments are invalid.
+    int run(QApplication &app);
+    CommandLineResult processArguments(QApplication &app, QCommandLineParser &parser, QString &errorMessage);
+
+public slots:
+    void threadStatusUpdate(QString status);
+
+private:
+    void writeLog(const QString &line);
+    void showProgress(float progress);
+    int exitStatus();
+
+    BatchWorker *m_worker = nullptr;
+    QFile m_log;
+    bool m_progressShown = false;
+};

@@ -1,0 +1,44 @@
+#include "commandlineprocessor.h"
+#include "media/loglevel.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+
+#include <cstring>
+
+namespace {
+
+bool platformChosen(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
+
+}
+
+int main(int argc, char *argv[])
+{
+    // Painting needs an application object with a platform, not a display:
+    // servers without one get the offscreen platform unless the user chose.
+    if (!platformChosen(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tindra"));
+    QApplication::setOrganizationName(QStringLiteral("Tindra"));
+    QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
+    QApplication::setApplicationVersion(QStringLiteral("4.0"));
+
+    media::setLogLevel(media::LogCritical);
+    // Diagnostics stay out of the console unless asked for with QT_LOGGING_RULES.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\ntindra.*.warning=false"));
+
+    CommandLineProcessor processor;
+    return processor.run(app);
+}

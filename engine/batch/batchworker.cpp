@@ -1,0 +1,219 @@
+#include "batchworker.h"
+
+#include "batch/batchworkerconfig.h"
+#include "capture/framegrabber.h"
+#include "imaging/imageprocessingmanager.h"
+#include "profiles/imageprofile.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLoggingCategory>
+#include <QThread>
+
+Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
+
+BatchWorker::BatchWorker(QObject *parent)
+    : Worker(parent)
+    , m_grabber(new FrameGrabber(this))
+{
+    connect(m_grabber, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
+    connect(m_grabber, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
+}
+
+BatchWorker::~BatchWorker()
+{
+    m_grabber->disconnect(this);
+    m_grabber->deleteLater();
+}
+
+void BatchWorker::setConfig(BatchWorkerConfig *config)
+{
+    m_config = config;
+}
+
+void BatchWorker::run()
+{
+    qCDebug(lcBatch) << "BatchWorker::run";
+    m_openFailed = false;
+    m_framesRequested = 0;
+    m_imagesSaved = 0;
+    m_extractionErrors = 0;
+    m_saveErrors = 0;
+    capture();
+    m_grabber->disconnect();
+    m_grabber->abort();
+}
+
+/*
+ * The schedule. Every N ms: positions skipFront, skipFront + N, ... while
+ * before the end skip. N images: spread by (trimmed length / N - 1 ms) from
+ * skipFront. Single shot: at the front, the middle or the back. Two progress
+ * steps per image: one before and one after its extraction.
+ */
+void BatchWorker::capture()
+{
+    qCDebug(lcBatch) << "Before progress";
+    m_progress = 0.0f;
+    if (!isInterruptionRequested())
+        emit progressUpdate(this, 0.0f);
+    qCDebug(lcBatch) << "Worker loading file";
+    m_grabber->setSource(m_config->source());
+    m_progress = 0.01f;
+    if (!isInterruptionRequested())
+        emit progressUpdate(this, 0.01f);
+    if (isInterruptionRequested())
+        return;
+
+    const qint64 duration = m_grabber->duration();
+    if (duration == 0) {
+        m_openFailed = true;
+        if (!isInterruptionRequested())
+            emit statusUpdate(this, tr("Could not open file %1").arg(m_config->source()));
+        return;
+    }
+
+    const qint64 skipFront = m_config->skipFront();
+    const qint64 skipBack = m_config->skipBack();
+    const qint64 span = duration - skipFront - skipBack;
+    qint64 step = -1;
+    int stepCount = 0;
+    if (m_config->intervalType() == BatchWorkerConfig::ImageCount && m_config->intervalImages() <= 1) {
+        qCDebug(lcBatch) << "Batch m_intervalImages was " << m_config->intervalImages();
+        m_config->setIntervalImages(10);
+        m_config->setIntervalType(BatchWorkerConfig::SingleImage);
+    }
+    const int rule = m_config->intervalType();
+    if (rule == BatchWorkerConfig::EveryInterval) {
+        if (m_config->intervalMilliseconds() < 1)
+            m_config->setIntervalMilliseconds(1000);
+        step = m_config->intervalMilliseconds();
+        stepCount = int(float(span) / float(step) + 1.0f);
+    } else if (rule == BatchWorkerConfig::ImageCount) {
+        step = span / m_config->intervalImages() - 1;
+        stepCount = m_config->intervalImages();
+    }
+    qCDebug(lcBatch) << "skipAmount: " << step;
+
+    const bool singleShot = rule != BatchWorkerConfig::EveryInterval && rule != BatchWorkerConfig::ImageCount;
+    qint64 pos = skipFront;
+    if (singleShot) {
+        if (m_config->intervalSingleShot() == BatchWorkerConfig::Back)
+            pos = duration - skipBack;
+        else if (m_config->intervalSingleShot() == BatchWorkerConfig::Middle)
+            pos = span / 2;
+        stepCount = 1;
+    }
+    if (pos < skipFront)
+        pos = skipFront;
+    if (pos >= duration - skipBack)
+        pos = duration - skipBack;
+
+    m_imageIndex = 1;
+    m_fileCounter = m_config->fileCounterStart();
+    if (isInterruptionRequested())
+        return;
+    m_stepCount = stepCount * 2;
+    m_stepsTaken = 0;
+
+    while (!isInterruptionRequested()) {
+        const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
+            || (rule == BatchWorkerConfig::ImageCount && m_imageIndex <= m_config->intervalImages())
+            || (singleShot && m_imageIndex <= 1);
+        if (!more)
+            break;
+        qCDebug(lcBatch) << "Frame";
+        m_grabber->setPosition(pos);
+        progressStep();
+        if (isInterruptionRequested())
+            break;
+        ++m_framesRequested;
+        m_grabber->extract();
+        progressStep();
+        ++m_imageIndex;
+        if (isInterruptionRequested())
+            break;
+        pos += step;
+        QThread::msleep(100);
+        QCoreApplication::processEvents();
+    }
+}
+
+void BatchWorker::progressStep()
+{
+    ++m_stepsTaken;
+    if (!isInterruptionRequested()) {
+        m_progress = float(m_stepsTaken) / float(m_stepCount) * (1.0f - 0.01f) + 0.01f;
+        emit progressUpdate(this, m_progress);
+    }
+    qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
+}
+
+// The single-shot name when it is free, else the next counter name that is.
+QString BatchWorker::nextFreePath()
+{
+    const QDir folder = m_config->outputFolder();
+    if (m_config->intervalType() == BatchWorkerConfig::SingleImage) {
+        const QString path = folder.filePath(m_config->fileNameFor(-1));
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    QString path;
+    do {
+        path = folder.filePath(m_config->fileNameFor(m_fileCounter));
+        ++m_fileCounter;
+    } while (QFileInfo::exists(path));
+    return path;
+}
+
+// Creates the file only if nothing is there yet, so a file that appears
+// between the check and the write is never overwritten either.
+bool BatchWorker::writeNewFile(const QString &path, const QImage &image)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QImageWriter writer(&file, QFileInfo(path).suffix().toLatin1());
+    if (writer.write(image) && file.flush())
+        return true;
+    file.remove();
+    return false;
+}
+
+void BatchWorker::frameExtracted(media::VideoFrame frame)
+{
+    if (isInterruptionRequested())
+        return;
+    QString path = nextFreePath();
+    const QString name = QFileInfo(path).fileName();
+    emit statusUpdate(this, QStringLiteral("Saving: ") + name);
+    qCDebug(lcBatch) << "Saving image " << path;
+
+    const QImage image = frame.toImage(QImage::Format_ARGB32);
+    QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr);
+    bool saved = writeNewFile(path, processed);
+    // Another program took the name in the meantime: the next free one then.
+    while (!saved && QFileInfo::exists(path)) {
+        path = nextFreePath();
+        saved = writeNewFile(path, processed);
+    }
+    if (!saved) {
+        ++m_saveErrors;
+        if (!isInterruptionRequested())
+            emit statusUpdate(this, tr("Could not write image %1").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    ++m_imagesSaved;
+    if (!isInterruptionRequested())
+        emit imageReady(this, processed);
+}
+
+void BatchWorker::extractorError(QString message)
+{
+    ++m_extractionErrors;
+    if (!isInterruptionRequested())
+        emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "batch/worker.h"
+#include "media/videoframe.h"
+
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+
+class BatchWorkerConfig;
+class FrameGrabber;
+
+// Turns one batch job into image files: works out the positions from the
+// job's interval rule and skips, has its grabber decode each frame, fits the
+// frame to the job's image profile and saves it under the first free name.
+//
+// Threads: the worker and its grabber belong to the thread that created them.
+// run() may execute on another thread (the batch thread); the grabber's frames
+// then reach the saving slot queued, on the owning thread. Only
+// requestInterruption() may be called from elsewhere while it runs.
+class BatchWorker : public Worker
+{
+    Q_OBJECT
+
+public:
+    explicit BatchWorker(QObject *parent = nullptr);
+    ~BatchWorker() override;
+
+    // The job; not owned. Set before run().
+    void setConfig(BatchWorkerConfig *config);
+    BatchWorkerConfig *config() const { return m_config; }
+
+    void run() override;
+
+    // What the last run achieved, for callers that report an outcome.
+    bool openFailed() const { return m_openFailed; }
+    int framesRequested() const { return m_framesRequested; }
+    int imagesSaved() const { return m_imagesSaved; }
+    int extractionErrors() const { return m_extractionErrors; }
+    int saveErrors() const { return m_saveErrors; }
+
+signals:
+    void imageReady(BatchWorker *worker, QImage &image);
+    void statusUpdate(BatchWorker *worker, QString text);
+    void progressUpdate(BatchWorker *worker, float progress);
+
+private slots:
+    void frameExtracted(media::VideoFrame frame);
+    void extractorError(QString message);
+
+private:
+    void capture();
+    void progressStep();
+    QString nextFreePath();
+    bool writeNewFile(const QString &path, const QImage &image);
+
+    BatchWorkerConfig *m_config = nullptr;
+    FrameGrabber *m_grabber;
+    int m_imageIndex = 1;
+    int m_fileCounter = 1;
+    float m_progress = 0.0f;
+    int m_stepsTaken = 0;
+    int m_stepCount = 0;
+
+    // Written by run() and by the saving slot, which may be on different threads.
+    std::atomic_bool m_openFailed { false };
+    std::atomic_int m_framesRequested { 0 };
+    std::atomic_int m_imagesSaved { 0 };
+    std::atomic_int m_extractionErrors { 0 };
+    std::atomic_int m_saveErrors { 0 };
+};

@@ -1,0 +1,23 @@
+#include "worker.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcWorker, "tindra.batch.worker")
+
+Worker::Worker(QObject *parent)
+    : QObject(parent)
+{
+    // The batch thread deletes finished workers itself, through deleteLater.
+    setAutoDelete(false);
+}
+
+void Worker::requestInterruption()
+{
+    qCDebug(lcWorker) << "Worker::requestInterruption()";
+    m_interruptionRequested.storeRelease(1);
+}
+
+bool Worker::isInterruptionRequested() const
+{
+    return m_interruptionRequested.loadAcquire() != 0;
+}

@@ -1,0 +1,278 @@
+#include "batch/batchworker.h"
+#include "batch/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "frameid.h"
+#include "testclips.h"
+
+#include <QtTest>
+
+#include <QImageReader>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+// The frame numbers held by the images of a folder, in file-name order.
+QList<int> framesIn(const QDir &folder, QStringList *names)
+{
+    QList<int> frames;
+    *names = folder.entryList(QDir::Files, QDir::Name);
+    for (const QString &name : qAsConst(*names))
+        frames.append(FrameId::read(QImage(folder.filePath(name))));
+    return frames;
+}
+
+}
+
+class BatchWorkerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void schedule_data();
+    void schedule();
+    void secondRunContinuesTheCounter();
+    void unreadableVideo_data();
+    void unreadableVideo();
+    void unwritableFolder();
+    void interruptionStopsSaving();
+
+private:
+    BatchWorkerConfig *makeJob(const QString &clip);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void BatchWorkerTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void BatchWorkerTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+BatchWorkerConfig *BatchWorkerTest::makeJob(const QString &clip)
+{
+    auto *config = new BatchWorkerConfig(this);
+    config->setSource(TestClips::path(clip));
+    config->setFileOutputPath(m_dir->path());
+    return config;
+}
+
+void BatchWorkerTest::schedule_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("every");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("single");
+    QTest::addColumn<qint64>("skipFront");
+    QTest::addColumn<qint64>("skipBack");
+    QTest::addColumn<QList<int>>("frames");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<float>("lastProgress");
+
+    // Key frames only every 10 s: position p gives frame ceil(p / 40).
+    QStringList twelve;
+    QList<int> everyFive;
+    for (int i = 1; i <= 12; ++i) {
+        twelve << QStringLiteral("h264-60s-%1.jpeg").arg(i, 5, 10, QLatin1Char('0'));
+        everyFive << (2000 + (i - 1) * 5000) / 40;
+    }
+    QTest::newRow("defaults on 60 s: 2000 to 57000")
+        << "h264-60s.mp4" << 0 << 5000 << 10 << 1 << qint64(2000) << qint64(2000) << everyFive << twelve << 1.0f;
+    // The estimate of 3 steps leaves the last progress at 0.01 + 0.99 * 4 / 6.
+    QTest::newRow("every 5000 on 10 s, no skips")
+        << "h264-10s.mp4" << 0 << 5000 << 10 << 1 << qint64(0) << qint64(0) << QList<int> { 0, 125 }
+        << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg" } << 0.67f;
+    QTest::newRow("4 images on 10 s: step 2499")
+        << "h264-10s.mp4" << 1 << 5000 << 4 << 1 << qint64(0) << qint64(0) << QList<int> { 0, 63, 125, 188 }
+        << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg", "h264-10s-00004.jpeg" }
+        << 1.0f;
+    // One image is a single shot, named without a counter.
+    QTest::newRow("1 image becomes the middle single shot")
+        << "h264-10s.mp4" << 1 << 5000 << 1 << 1 << qint64(0) << qint64(0) << QList<int> { 125 }
+        << QStringList { "h264-10s-.jpeg" } << 1.0f;
+    // Half the trimmed length, counted from the start of the video.
+    QTest::newRow("middle with skips 2000/2000")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 1 << qint64(2000) << qint64(2000) << QList<int> { 75 }
+        << QStringList { "h264-10s-.jpeg" } << 1.0f;
+    QTest::newRow("front with skips")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 0 << qint64(1000) << qint64(2000) << QList<int> { 25 }
+        << QStringList { "h264-10s-.jpeg" } << 1.0f;
+    QTest::newRow("back with skips")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 2 << qint64(1000) << qint64(2000) << QList<int> { 200 }
+        << QStringList { "h264-10s-.jpeg" } << 1.0f;
+    // Past the end the grabber answers with the last frame.
+    QTest::newRow("back without skips")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 2 << qint64(0) << qint64(0) << QList<int> { 249 }
+        << QStringList { "h264-10s-.jpeg" } << 1.0f;
+    QTest::newRow("skips cover the video")
+        << "h264-10s.mp4" << 0 << 5000 << 10 << 1 << qint64(6000) << qint64(4000) << QList<int> {} << QStringList {}
+        << 0.01f;
+    // An interval below 1 ms reads as one second.
+    QTest::newRow("interval 0 is 1000 ms")
+        << "h264-10s.mp4" << 0 << 0 << 10 << 1 << qint64(0) << qint64(6500) << QList<int> { 0, 25, 50, 75 }
+        << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg", "h264-10s-00004.jpeg" }
+        << 0.01f + 0.99f * 8 / 8;
+}
+
+void BatchWorkerTest::schedule()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, rule);
+    QFETCH(int, every);
+    QFETCH(int, count);
+    QFETCH(int, single);
+    QFETCH(qint64, skipFront);
+    QFETCH(qint64, skipBack);
+    QFETCH(QList<int>, frames);
+    QFETCH(QStringList, names);
+    QFETCH(float, lastProgress);
+
+    BatchWorkerConfig *config = makeJob(clip);
+    config->setIntervalType(rule);
+    config->setIntervalMilliseconds(every);
+    config->setIntervalImages(count);
+    config->setIntervalSingleShot(single);
+    config->setSkipFront(skipFront);
+    config->setSkipBack(skipBack);
+
+    BatchWorker worker;
+    worker.setConfig(config);
+    QSignalSpy progress(&worker, &BatchWorker::progressUpdate);
+    QSignalSpy ready(&worker, &BatchWorker::imageReady);
+    QSignalSpy status(&worker, &BatchWorker::statusUpdate);
+    worker.run();
+
+    QStringList written;
+    QCOMPARE(framesIn(QDir(m_dir->path()), &written), frames);
+    QCOMPARE(written, names);
+    QCOMPARE(ready.count(), names.size());
+    QCOMPARE(worker.imagesSaved(), names.size());
+    QCOMPARE(worker.framesRequested(), names.size());
+    QCOMPARE(status.count(), names.size());
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(status.at(i).at(1).toString(), QStringLiteral("Saving: ") + names.at(i));
+    // Progress: 0, 0.01 once the video is set, then two steps per image, never falling.
+    QVERIFY(progress.count() >= 2);
+    QCOMPARE(progress.at(0).at(1).toFloat(), 0.0f);
+    QCOMPARE(progress.at(1).at(1).toFloat(), 0.01f);
+    QCOMPARE(progress.count(), 2 + 2 * names.size());
+    for (int i = 1; i < progress.count(); ++i)
+        QVERIFY(progress.at(i).at(1).toFloat() >= progress.at(i - 1).at(1).toFloat());
+    QVERIFY2(qAbs(progress.constLast().at(1).toFloat() - lastProgress) < 0.005f,
+             qPrintable(QString::number(progress.constLast().at(1).toFloat())));
+    // The default image profile: exactly 640 x 480, JPEG.
+    for (const QString &name : qAsConst(names)) {
+        QImageReader reader(QDir(m_dir->path()).filePath(name));
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        QCOMPARE(reader.size(), QSize(640, 480));
+    }
+    if (rule == 1 && count <= 1) {
+        QCOMPARE(config->intervalType(), int(BatchWorkerConfig::SingleImage));
+        QCOMPARE(config->intervalImages(), 10);
+    }
+}
+
+void BatchWorkerTest::secondRunContinuesTheCounter()
+{
+    const QDir folder(m_dir->path());
+    // Someone else's file in the way, and an earlier single shot.
+    QFile other(folder.filePath(QStringLiteral("h264-10s-00002.jpeg")));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("not ours");
+    other.close();
+
+    for (int run = 0; run < 2; ++run) {
+        BatchWorkerConfig *config = makeJob(QStringLiteral("h264-10s.mp4"));
+        config->setIntervalType(BatchWorkerConfig::ImageCount);
+        config->setIntervalImages(2);
+        config->setSkipFront(0);
+        config->setSkipBack(0);
+        BatchWorker worker;
+        worker.setConfig(config);
+        worker.run();
+        QCOMPARE(worker.imagesSaved(), 2);
+    }
+    QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
+             QStringList({ "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg",
+                           "h264-10s-00004.jpeg", "h264-10s-00005.jpeg" }));
+    QVERIFY(other.open(QIODevice::ReadOnly));
+    QCOMPARE(other.readAll(), QByteArray("not ours"));
+    // The first run took frames 0 and 125, the second the same again.
+    QCOMPARE(FrameId::read(QImage(folder.filePath(QStringLiteral("h264-10s-00004.jpeg")))), 0);
+    QCOMPARE(FrameId::read(QImage(folder.filePath(QStringLiteral("h264-10s-00005.jpeg")))), 125);
+}
+
+void BatchWorkerTest::unreadableVideo_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("empty") << "empty.mp4";
+    QTest::newRow("random bytes") << "random.mp4";
+    QTest::newRow("audio only") << "audio-only.m4a";
+    QTest::newRow("missing") << "no-such-clip.mp4";
+}
+
+void BatchWorkerTest::unreadableVideo()
+{
+    QFETCH(QString, clip);
+    BatchWorkerConfig *config = makeJob(clip);
+    BatchWorker worker;
+    worker.setConfig(config);
+    QSignalSpy status(&worker, &BatchWorker::statusUpdate);
+    worker.run();
+    QCOMPARE(status.count(), 1);
+    QCOMPARE(status.at(0).at(1).toString(), QStringLiteral("Could not open file ") + config->source());
+    QVERIFY(worker.openFailed());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+}
+
+void BatchWorkerTest::unwritableFolder()
+{
+    // A folder that takes no new files, whoever runs the test.
+    BatchWorkerConfig *config = makeJob(QStringLiteral("h264-10s.mp4"));
+    config->setFileOutputPath(QStringLiteral("/proc"));
+    config->setIntervalType(BatchWorkerConfig::SingleImage);
+    BatchWorker worker;
+    worker.setConfig(config);
+    QSignalSpy status(&worker, &BatchWorker::statusUpdate);
+    QSignalSpy ready(&worker, &BatchWorker::imageReady);
+    worker.run();
+    QCOMPARE(worker.saveErrors(), 1);
+    QCOMPARE(worker.imagesSaved(), 0);
+    QCOMPARE(ready.count(), 0);
+    QCOMPARE(status.constLast().at(1).toString(), QStringLiteral("Could not write image /proc/h264-10s-.jpeg"));
+}
+
+void BatchWorkerTest::interruptionStopsSaving()
+{
+    BatchWorkerConfig *config = makeJob(QStringLiteral("h264-10s.mp4"));
+    config->setIntervalType(BatchWorkerConfig::ImageCount);
+    config->setIntervalImages(8);
+    BatchWorker worker;
+    worker.setConfig(config);
+    // Stop once the second image is saved: no later emission, no later file.
+    QList<float> progressAfter;
+    int saved = 0;
+    connect(&worker, &BatchWorker::imageReady, this, [&] {
+        if (++saved == 2)
+            worker.requestInterruption();
+    });
+    connect(&worker, &BatchWorker::progressUpdate, this, [&](BatchWorker *, float p) {
+        if (saved >= 2)
+            progressAfter.append(p);
+    });
+    worker.run();
+    QCOMPARE(saved, 2);
+    QCOMPARE(progressAfter, QList<float>());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
+}
+
+QTEST_MAIN(BatchWorkerTest)
+#include "batchworkertest.moc"

@@ -1,0 +1,330 @@
+#include "frameid.h"
+#include "testclips.h"
+
+#include <QtTest>
+
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+}
+
+// Runs the built tindracmd as a user would, without a display, in a fresh
+// folder that holds a copy of the clip as "clip.mp4".
+class TindracmdTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void defaultJob();
+    void secondRunContinuesTheCounter();
+    void options_data();
+    void options();
+    void fileTypes_data();
+    void fileTypes();
+    void failures_data();
+    void failures();
+    void unreadableVideos_data();
+    void unreadableVideos();
+    void unwritableFolder();
+    void nonAsciiPaths();
+    void logFile();
+    void helpAndVersion();
+
+private:
+    Run tindracmd(const QStringList &arguments);
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QStringList images(const QString &folder = QString()) const;
+    int frameOf(const QString &file) const { return FrameId::read(QImage(path(file))); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TindracmdTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QFile::copy(TestClips::path(QStringLiteral("h264-bframes.mp4")), path(QStringLiteral("clip.mp4"))));
+}
+
+Run TindracmdTest::tindracmd(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(m_dir->path());
+    process.start(TestClips::builtFile(QStringLiteral("cli/tindracmd")), arguments);
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QStringList TindracmdTest::images(const QString &folder) const
+{
+    QStringList names = QDir(path(folder)).entryList(QDir::Files, QDir::Name);
+    names.removeAll(QStringLiteral("clip.mp4"));
+    names.removeAll(QStringLiteral("run.log"));
+    return names;
+}
+
+void TindracmdTest::defaultJob()
+{
+    // Every 5000 ms with 2000 ms skipped at both ends of 12 s: 2000 and 7000.
+    const Run run = tindracmd({ QStringLiteral("clip.mp4") });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(images(), QStringList({ "clip-00001.jpeg", "clip-00002.jpeg" }));
+    QCOMPARE(frameOf(QStringLiteral("clip-00001.jpeg")), 50);
+    QCOMPARE(frameOf(QStringLiteral("clip-00002.jpeg")), 175);
+    QImageReader reader(path(QStringLiteral("clip-00001.jpeg")));
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    QCOMPARE(reader.size(), QSize(640, 480));
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines, QStringList({ "Saving: clip-00001.jpeg", "Saving: clip-00002.jpeg",
+                                  QStringLiteral("2 images written to %1").arg(m_dir->path()) }));
+    // Diagnostics and the progress bar (not a terminal here) stay out of sight.
+    QVERIFY2(!run.err.contains(QStringLiteral("tindra")) && !run.err.contains(QStringLiteral("%")),
+             qPrintable(run.err));
+}
+
+void TindracmdTest::secondRunContinuesTheCounter()
+{
+    QCOMPARE(tindracmd({ QStringLiteral("clip.mp4") }).status, 0);
+    QCOMPARE(tindracmd({ QStringLiteral("clip.mp4") }).status, 0);
+    QCOMPARE(images(), QStringList({ "clip-00001.jpeg", "clip-00002.jpeg", "clip-00003.jpeg", "clip-00004.jpeg" }));
+    QCOMPARE(frameOf(QStringLiteral("clip-00003.jpeg")), 50);
+}
+
+void TindracmdTest::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<int>>("frames");
+    QTest::addColumn<QSize>("size");
+
+    // Three images over 8000 ms from 2000: step 8000 / 3 - 1 = 2665.
+    const QStringList three = { "clip-00001.jpeg", "clip-00002.jpeg", "clip-00003.jpeg" };
+    const QList<int> threeFrames = { 50, 117, 184 };
+    QTest::newRow("-count") << QStringList { "-count", "3", "clip.mp4" } << QString() << three << threeFrames
+                            << QSize(640, 480);
+    QTest::newRow("--count") << QStringList { "--count", "3", "clip.mp4" } << QString() << three << threeFrames
+                             << QSize(640, 480);
+    QTest::newRow("-c") << QStringList { "-c", "3", "clip.mp4" } << QString() << three << threeFrames
+                        << QSize(640, 480);
+    QTest::newRow("--ms with trims") << QStringList { "--ms", "3000", "--trimfront", "0", "--trimback", "5000", "clip.mp4" }
+                                     << QString() << QStringList { "clip-00001.jpeg", "clip-00002.jpeg", "clip-00003.jpeg" }
+                                     << QList<int> { 0, 75, 150 } << QSize(640, 480);
+    // One image is a single shot in the middle: half of 8000 ms.
+    QTest::newRow("count 1") << QStringList { "--count", "1", "clip.mp4" } << QString() << QStringList { "clip-.jpeg" }
+                             << QList<int> { 100 } << QSize(640, 480);
+    QTest::newRow("size") << QStringList { "--width", "400", "--height", "300", "-c", "1", "clip.mp4" } << QString()
+                          << QStringList { "clip-.jpeg" } << QList<int> { 100 } << QSize(400, 300);
+    // Cut to 2:1 from the middle, which loses the frame number at the top.
+    QTest::newRow("cropped") << QStringList { "--width", "200", "--height", "100", "-c", "1", "clip.mp4" } << QString()
+                             << QStringList { "clip-.jpeg" } << QList<int> { -1 } << QSize(200, 100);
+    QTest::newRow("aspect kept") << QStringList { "--width", "200", "--height", "200", "--videoaspectratio", "-c", "1", "clip.mp4" }
+                                 << QString() << QStringList { "clip-.jpeg" } << QList<int> { 100 } << QSize(200, 150);
+    QTest::newRow("names") << QStringList { "--fileprefix", "p_", "--filesuffix", "_s", "--filename", "shot", "-c", "2", "clip.mp4" }
+                           << QString() << QStringList { "p_shot_s00001.jpeg", "p_shot_s00002.jpeg" } << QList<int> { 50, 150 }
+                           << QSize(640, 480);
+    QTest::newRow("counter start and digits") << QStringList { "--filecounter", "7,3", "-c", "2", "clip.mp4" } << QString()
+                                              << QStringList { "clip-007.jpeg", "clip-008.jpeg" } << QList<int> { 50, 150 }
+                                              << QSize(640, 480);
+    QTest::newRow("counter start") << QStringList { "--filecounter", "42", "-c", "2", "clip.mp4" } << QString()
+                                   << QStringList { "clip-00042.jpeg", "clip-00043.jpeg" } << QList<int> { 50, 150 }
+                                   << QSize(640, 480);
+    QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
+                                          << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
+                                          << QSize(640, 480);
+}
+
+void TindracmdTest::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, names);
+    QFETCH(QList<int>, frames);
+    QFETCH(QSize, size);
+    if (!folder.isEmpty())
+        QVERIFY(QDir(m_dir->path()).mkdir(folder));
+
+    const Run run = tindracmd(arguments);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(images(folder), names);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString file = QDir(folder).filePath(names.at(i));
+        if (frames.at(i) >= 0)
+            QCOMPARE(frameOf(file), frames.at(i));
+        QCOMPARE(QImageReader(path(file)).size(), size);
+    }
+}
+
+void TindracmdTest::fileTypes_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("jpeg") << "jpeg" << QByteArray("jpeg");
+    QTest::newRow("jpg") << "jpg" << QByteArray("jpeg");
+    QTest::newRow("png") << "png" << QByteArray("png");
+    QTest::newRow("bmp") << "bmp" << QByteArray("bmp");
+    QTest::newRow("tif") << "tif" << QByteArray("tiff");
+    QTest::newRow("tiff") << "tiff" << QByteArray("tiff");
+}
+
+void TindracmdTest::fileTypes()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, format);
+    const Run run = tindracmd({ QStringLiteral("--filetype"), type, QStringLiteral("-c"), QStringLiteral("1"),
+                                QStringLiteral("clip.mp4") });
+    QCOMPARE(run.status, 0);
+    const QString name = QStringLiteral("clip-.") + type;
+    QCOMPARE(images(), QStringList({ name }));
+    QImageReader reader(path(name));
+    QCOMPARE(reader.format(), format);
+    QCOMPARE(reader.size(), QSize(640, 480));
+    QCOMPARE(frameOf(name), 100);
+}
+
+void TindracmdTest::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("firstLine");
+
+    QTest::newRow("no source") << QStringList {} << 2 << "A file name is required";
+    QTest::newRow("missing source") << QStringList { "nothing.mp4" } << 2 << "File not found: nothing.mp4";
+    // A missing source is reported before the clash of two options.
+    QTest::newRow("missing source and clash") << QStringList { "-c", "2", "-m", "100", "nothing.mp4" } << 2
+                                              << "File not found: nothing.mp4";
+    QTest::newRow("missing destination") << QStringList { "clip.mp4", "nowhere" } << 2
+                                         << "Output folder is incorrect or does not exist: nowhere";
+    QTest::newRow("count and ms") << QStringList { "-c", "2", "-m", "100", "clip.mp4" } << 2
+                                  << "Please only set count or milliseconds";
+    QTest::newRow("ms not a number") << QStringList { "--ms", "abc", "clip.mp4" } << 2
+                                     << "Invalid value for --ms: \"abc\" (expected a whole number of 0 or more)";
+    QTest::newRow("negative trim") << QStringList { "--trimfront", "-5", "clip.mp4" } << 2
+                                   << "Invalid value for --trimfront: \"-5\" (expected a whole number of 0 or more)";
+    QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2
+                                << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)";
+    QTest::newRow("unknown type") << QStringList { "--filetype", "gif", "clip.mp4" } << 2
+                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff or tif)";
+    QTest::newRow("bad counter") << QStringList { "--filecounter", "1,x", "clip.mp4" } << 2
+                                 << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)";
+    QTest::newRow("name with a folder") << QStringList { "--filename", "a/b", "clip.mp4" } << 2
+                                        << "Invalid value for --filename: \"a/b\" (a name, not a path)";
+    QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString();
+    QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString();
+    QTest::newRow("trims cover the video") << QStringList { "--trimfront", "7000", "--trimback", "5000", "clip.mp4" } << 6
+                                           << "No images made: the trimmed video is empty";
+}
+
+void TindracmdTest::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, firstLine);
+    const Run run = tindracmd(arguments);
+    QCOMPARE(run.status, status);
+    if (!firstLine.isEmpty())
+        QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), firstLine);
+    if (status == 2)
+        QVERIFY2(run.out.contains(QStringLiteral("Tindra Command line options")), "help follows the error");
+    else if (status == 1)
+        QVERIFY(!run.err.isEmpty());
+    QCOMPARE(images(), QStringList());
+}
+
+void TindracmdTest::unreadableVideos_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("empty") << "empty.mp4";
+    QTest::newRow("random bytes") << "random.mp4";
+    QTest::newRow("audio only") << "audio-only.m4a";
+}
+
+void TindracmdTest::unreadableVideos()
+{
+    QFETCH(QString, clip);
+    QVERIFY(QFile::copy(TestClips::path(clip), path(clip)));
+    const Run run = tindracmd({ clip });
+    QCOMPARE(run.status, 3);
+    QCOMPARE(run.out, QStringLiteral("Could not open file %1\n").arg(clip));
+    QCOMPARE(images(), QStringList({ clip }));
+}
+
+void TindracmdTest::unwritableFolder()
+{
+    // Refused by the check when /proc reads as read-only, else by the write itself.
+    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("clip.mp4"),
+                                QStringLiteral("/proc") });
+    if (run.status == 2) {
+        QVERIFY(run.out.startsWith(QStringLiteral("Output folder is not writable: /proc\n")));
+    } else {
+        QCOMPARE(run.status, 5);
+        QVERIFY2(run.out.contains(QStringLiteral("Could not write image /proc/clip-.jpeg\n")), qPrintable(run.out));
+        QVERIFY(run.out.endsWith(QStringLiteral("0 of 1 images written to /proc\n")));
+    }
+}
+
+void TindracmdTest::nonAsciiPaths()
+{
+    const QString folder = QString::fromUtf8("sortie à part");
+    const QString video = QString::fromUtf8("vidéo d'été ü.webm");
+    QVERIFY(QDir(m_dir->path()).mkdir(folder));
+    QVERIFY(QFile::copy(TestClips::path(QStringLiteral("vp9.webm")), path(video)));
+    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("--trimfront"),
+                                QStringLiteral("0"), QStringLiteral("--trimback"), QStringLiteral("0"), video, folder });
+    QCOMPARE(run.status, 0);
+    const QString name = QString::fromUtf8("vidéo d'été ü-.jpeg");
+    QCOMPARE(images(folder), QStringList({ name }));
+    QCOMPARE(frameOf(QDir(folder).filePath(name)), 50);
+}
+
+void TindracmdTest::logFile()
+{
+    QVERIFY(QFile::copy(TestClips::path(QStringLiteral("empty.mp4")), path(QStringLiteral("empty.mp4"))));
+    QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("-c"), QStringLiteral("1"),
+                         QStringLiteral("clip.mp4") }).status, 0);
+    QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("empty.mp4") }).status, 3);
+    QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("-m"), QStringLiteral("x"),
+                         QStringLiteral("clip.mp4") }).status, 2);
+    QFile log(path(QStringLiteral("run.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines.append(line.section(QLatin1Char(' '), 1));
+    QCOMPARE(lines, QStringList({ "Saving: clip-.jpeg", QStringLiteral("1 image written to %1").arg(m_dir->path()),
+                                  "Could not open file empty.mp4",
+                                  "Invalid value for --ms: \"x\" (expected a whole number of 0 or more)" }));
+}
+
+void TindracmdTest::helpAndVersion()
+{
+    const Run help = tindracmd({ QStringLiteral("--help") });
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.contains(QStringLiteral("Tindra Command line options")));
+    QVERIFY(help.out.contains(QStringLiteral("--videoaspectratio")));
+    const Run version = tindracmd({ QStringLiteral("--version") });
+    QCOMPARE(version.status, 0);
+    QCOMPARE(version.out.trimmed(), QStringLiteral("Tindra 4.0"));
+}
+
+QTEST_GUILESS_MAIN(TindracmdTest)
+#include "tindracmdtest.moc"
