@@ -19,6 +19,17 @@ bool platformChosen(int argc, char *argv[])
     return false;
 }
 
+QtMessageHandler defaultHandler = nullptr;
+
+// On a server without a login session Qt says it falls back to a private
+// runtime folder while it starts; the console program never uses that folder.
+void quietStartHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    defaultHandler(type, context, message);
+}
+
 }
 
 int main(int argc, char *argv[])
@@ -28,7 +39,9 @@ int main(int argc, char *argv[])
     if (!platformChosen(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    defaultHandler = qInstallMessageHandler(quietStartHandler);
     QApplication app(argc, argv);
+    qInstallMessageHandler(defaultHandler);
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
