@@ -30,6 +30,13 @@ struct LoadedProfile
     bool numbered;  // false when "sortOrder" held no number: such profiles go last
     bool storedId;  // false when the group has no "id" key
 };
+
+// An id names the profile's group, so it must not be empty or hold the
+// settings' group separators.
+bool isUsableId(const QString &id)
+{
+    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'));
+}
 }
 
 ProfileManager::ProfileManager(const QString &fileName, Factory factory, bool createDefault,
@@ -178,7 +185,7 @@ void ProfileManager::load()
         return a.sortOrder < b.sortOrder;
     });
 
-    // Ids must be stored, not empty and unique regardless of case. A profile
+    // Ids must be stored, usable and unique regardless of case. A profile
     // stored under its own id keeps it; any other keeps its stored id when
     // that is free, else takes the name of the group it was found in, so that
     // the next save puts it back there and the file settles instead of
@@ -198,7 +205,7 @@ void ProfileManager::load()
             continue;
         BaseProfile *profile = loaded.at(i).profile;
         const QString &group = loaded.at(i).group;
-        if (loaded.at(i).storedId && !profile->id().isEmpty() && !taken.contains(profile->id().toUpper())) {
+        if (loaded.at(i).storedId && isUsableId(profile->id()) && !taken.contains(profile->id().toUpper())) {
             taken.insert(profile->id().toUpper());
             continue;
         }
@@ -211,7 +218,7 @@ void ProfileManager::load()
             continue;
         }
         qCWarning(lcProfiles).noquote()
-            << QStringLiteral("Profile %1 in %2 has no id of its own; it takes its group name as id")
+            << QStringLiteral("Profile %1 in %2 has no usable id of its own; it takes its group name as id")
                    .arg(group, path);
         profile->setId(group);
         taken.insert(group.toUpper());

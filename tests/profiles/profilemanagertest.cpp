@@ -432,6 +432,9 @@ void ProfileManagerTest::clashingIds_data()
     QTest::newRow("empty id")
         << QByteArray("[profiles]\nDDDD\\id=\nDDDD\\name=d\n")
         << QStringList{"d=DDDD"};
+    QTest::newRow("id with a group separator")
+        << QByteArray("[profiles]\nEEEE\\id=a/b\nEEEE\\name=e\n")
+        << QStringList{"e=EEEE"};
     QTest::newRow("group names that differ in case only")
         << QByteArray("[profiles]\n"
                       "abcd\\id=abcd\nabcd\\name=lower\nabcd\\sortOrder=0\n"
