@@ -176,7 +176,7 @@ bool BatchWorker::writeNewFile(const QString &path, const QImage &image)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return false;
-    QImageWriter writer(&file, QFileInfo(path).suffix().toLatin1());
+    QImageWriter writer(&file, QFileInfo(path).suffix().toLower().toLatin1());
     if (writer.write(image) && file.flush())
         return true;
     file.remove();
