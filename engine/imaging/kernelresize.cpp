@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -22,6 +21,10 @@ namespace {
 // Below this block size a reduction uses the bicubic table, from it on the
 // Lanczos table.
 constexpr int LanczosFromBlockSize = 30;
+// Largest intermediate image: four times the source, or 16 megapixels
+// (64 MB) for small sources.
+constexpr double MaxIntermediateGrowth = 4.0;
+constexpr double MaxIntermediatePixels = 16.0 * 1024 * 1024;
 
 // Jobs with fewer multiply-adds than this run on the calling thread alone.
 constexpr qint64 ParallelFromSamples = 1 << 16;
@@ -289,10 +292,14 @@ QImage kernelResize(const QImage &image, const QSize &size, bool ignoreAspectRat
             scale = horizontal <= vertical ? horizontal : vertical;
         const double width = sourceWidth / double(scale);
         const double height = sourceHeight / double(scale);
-        // Far beyond any image Qt can hold (only a wildly different shape
-        // with the aspect ratio ignored comes near).
-        if (width * height > double(std::numeric_limits<int>::max()))
-            return QImage();
+        // Only a shape far from the target's (the aspect ratio ignored, or a
+        // picture a few pixels high) needs an intermediate image larger than
+        // the source. It could take gigabytes: Qt's smooth scaling does such
+        // a resize in one step instead.
+        const double limit = std::max(MaxIntermediateGrowth * double(sourceWidth) * double(sourceHeight),
+                                      MaxIntermediatePixels);
+        if (width * height > limit)
+            return image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         intermediateSize = QSize(qRound(width), qRound(height));
     }
 

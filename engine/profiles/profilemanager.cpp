@@ -5,6 +5,7 @@
 // Qt
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
@@ -28,15 +29,7 @@ struct LoadedProfile
     QString group;
     int sortOrder;
     bool numbered;  // false when "sortOrder" held no number: such profiles go last
-    bool storedId;  // false when the group has no "id" key
 };
-
-// An id names the profile's group, so it must not be empty or hold the
-// settings' group separators.
-bool isUsableId(const QString &id)
-{
-    return !id.isEmpty() && !id.contains(QLatin1Char('/')) && !id.contains(QLatin1Char('\\'));
-}
 }
 
 ProfileManager::ProfileManager(const QString &fileName, Factory factory, bool createDefault,
@@ -137,8 +130,10 @@ void ProfileManager::repairConfigFile(const QString &filePath)
         for (const QString &key : keys)
             readable.append({key, settings.value(key)});
     }
-    const QString brokenPath = filePath + QLatin1String(".broken");
-    QFile::remove(brokenPath);
+    // An earlier broken file is kept too: the next free name of .broken, .broken.2...
+    QString brokenPath = filePath + QLatin1String(".broken");
+    for (int i = 2; QFileInfo::exists(brokenPath); ++i)
+        brokenPath = filePath + QLatin1String(".broken.") + QString::number(i);
     if (!QFile::rename(filePath, brokenPath)) {
         qCWarning(lcProfiles) << filePath << "cannot be read in full and could not be moved aside";
         return;
@@ -163,10 +158,9 @@ void ProfileManager::load()
     settings.beginGroup(ProfilesGroup);
     const QStringList groups = settings.childGroups();
     for (const QString &group : groups) {
-        LoadedProfile entry{m_factory(), group, 0, true, false};
+        LoadedProfile entry{m_factory(), group, 0, true};
         settings.beginGroup(group);
         entry.profile->readSettings(settings);
-        entry.storedId = settings.contains(QStringLiteral("id"));
         if (settings.contains(SortOrderKey)) {
             entry.sortOrder = settings.value(SortOrderKey).toString().trimmed().toInt(&entry.numbered);
             if (!entry.numbered)
@@ -185,43 +179,29 @@ void ProfileManager::load()
         return a.sortOrder < b.sortOrder;
     });
 
-    // Ids must be stored, usable and unique regardless of case. A profile
-    // stored under its own id keeps it; any other keeps its stored id when
-    // that is free, else takes the name of the group it was found in, so that
-    // the next save puts it back there and the file settles instead of
-    // gaining a profile at every start. A profile that can have neither is
-    // left in the file but not listed.
+    // A profile's id is the name of its group. Files written here always
+    // agree; an "id" key that does not (or none) would have the profile saved
+    // under a new group next to the old one, which stays, and so come back as
+    // one more profile at every start. Group names that differ in case only
+    // name one profile twice: the first in list order is kept.
     QSet<QString> taken;
-    QVector<bool> settled(loaded.size(), false);
-    for (int i = 0; i < loaded.size(); ++i) {
-        const QString id = loaded.at(i).profile->id();
-        if (loaded.at(i).storedId && id == loaded.at(i).group && !taken.contains(id.toUpper())) {
-            taken.insert(id.toUpper());
-            settled[i] = true;
-        }
-    }
-    for (int i = 0; i < loaded.size(); ++i) {
-        if (settled.at(i))
-            continue;
-        BaseProfile *profile = loaded.at(i).profile;
-        const QString &group = loaded.at(i).group;
-        if (loaded.at(i).storedId && isUsableId(profile->id()) && !taken.contains(profile->id().toUpper())) {
-            taken.insert(profile->id().toUpper());
-            continue;
-        }
-        if (taken.contains(group.toUpper())) {
+    for (LoadedProfile &entry : loaded) {
+        const QString key = entry.group.toUpper();
+        if (entry.group.isEmpty() || taken.contains(key)) {
             qCWarning(lcProfiles).noquote()
-                << QStringLiteral("Skipping profile %1 in %2: its id and its group name are used by other profiles")
-                       .arg(group, path);
-            delete profile;
-            loaded[i].profile = nullptr;
+                << QStringLiteral("Skipping profile %1 in %2: its group name names another profile")
+                       .arg(entry.group, path);
+            delete entry.profile;
+            entry.profile = nullptr;
             continue;
         }
-        qCWarning(lcProfiles).noquote()
-            << QStringLiteral("Profile %1 in %2 has no usable id of its own; it takes its group name as id")
-                   .arg(group, path);
-        profile->setId(group);
-        taken.insert(group.toUpper());
+        if (entry.profile->id() != entry.group) {
+            qCWarning(lcProfiles).noquote()
+                << QStringLiteral("Profile %1 in %2 has another id than its group name; it takes the group name")
+                       .arg(entry.group, path);
+            entry.profile->setId(entry.group);
+        }
+        taken.insert(key);
     }
 
     for (const LoadedProfile &entry : qAsConst(loaded)) {

@@ -87,6 +87,8 @@ private slots:
     void keepsColoursOfOtherFormats();
     void badInput_data();
     void badInput();
+    void extremeShapes_data();
+    void extremeShapes();
     void resizeModes_data();
     void resizeModes();
 };
@@ -391,9 +393,26 @@ void KernelResizeTest::badInput_data()
     QTest::newRow("negative width") << picture << QSize(-10, 40) << true;
     QTest::newRow("too thin to keep the aspect")
         << filled(QSize(1000, 2), QImage::Format_RGB32, 0xff000000) << QSize(10, 1) << false;
-    // The intermediate image would need billions of pixels.
-    QTest::newRow("wildly different shape")
-        << filled(QSize(300, 200), QImage::Format_RGB32, 0xff000000) << QSize(1, 150) << true;
+}
+
+// Shapes far from the target's would need an intermediate image of gigabytes;
+// they are scaled by Qt in one step instead.
+void KernelResizeTest::extremeShapes_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<QSize>("target");
+    QTest::newRow("wildly different shape") << filled(QSize(300, 200), QImage::Format_RGB32, 0xff000000)
+                                            << QSize(1, 150);
+    QTest::newRow("a few pixels high") << filled(QSize(16000, 2), QImage::Format_RGB32, 0xff000000)
+                                       << QSize(100, 1);
+}
+
+void KernelResizeTest::extremeShapes()
+{
+    QFETCH(QImage, image);
+    QFETCH(QSize, target);
+    const QImage result = kernelResize(image, target, true);
+    QVERIFY(identical(result, image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 void KernelResizeTest::badInput()

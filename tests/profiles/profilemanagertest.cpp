@@ -83,7 +83,6 @@ private slots:
     void noCurrentProfileKeepsTheStoredOne();
     void addedProfileIsSavedOnlyOnRequest();
     void createdProfileHasDefaultsAndIsNotListed();
-    void groupsOfUnlistedProfilesStay();
     void configFilePathIsInTheConfigurationFolder();
     void configFolderThatCannotBeMadeFallsBackToWorkingFolder();
     void unwritableFileIsReported();
@@ -314,16 +313,6 @@ void ProfileManagerTest::createdProfileHasDefaultsAndIsNotListed()
     QVERIFY(!store->profileById(created->id()));
 }
 
-void ProfileManagerTest::groupsOfUnlistedProfilesStay()
-{
-    // A group whose id key names another id is saved under that id; the old
-    // group is left in the file.
-    QVERIFY(writeFile(configPath(FileNames), "[profiles]\nOLD\\id=NEW\nOLD\\name=moved\nOLD\\sortOrder=0\n"));
-    auto store = fileNameStore();
-    QCOMPARE(namesAndIds(*store), QStringList{"moved=NEW"});
-    QCOMPARE(storedGroups(configPath(FileNames)), (QStringList{"NEW", "OLD"}));
-}
-
 void ProfileManagerTest::configFilePathIsInTheConfigurationFolder()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
@@ -403,9 +392,10 @@ void ProfileManagerTest::binaryFileGivesDefaults()
     QCOMPARE(namesAndIds(*restarted), namesAndIds(*store));
 }
 
-// Ids that are missing, empty or used twice. Each row loads, saves, and loads
-// again: the second load must list the same profiles, so the file has settled
-// instead of growing a profile at every start.
+// Ids that are missing, empty, used twice or not their group's name. Each row
+// loads, saves, and loads again: the second load must list the same profiles
+// and the file the same groups, so it has settled instead of growing a
+// profile at every start.
 void ProfileManagerTest::clashingIds_data()
 {
     QTest::addColumn<QByteArray>("ini");
@@ -435,6 +425,9 @@ void ProfileManagerTest::clashingIds_data()
     QTest::newRow("id with a group separator")
         << QByteArray("[profiles]\nEEEE\\id=a/b\nEEEE\\name=e\n")
         << QStringList{"e=EEEE"};
+    QTest::newRow("id naming another group")
+        << QByteArray("[profiles]\nOLD\\id=NEW\nOLD\\name=moved\nOLD\\sortOrder=0\n")
+        << QStringList{"moved=OLD"};
     QTest::newRow("group names that differ in case only")
         << QByteArray("[profiles]\n"
                       "abcd\\id=abcd\nabcd\\name=lower\nabcd\\sortOrder=0\n"

@@ -1,7 +1,7 @@
 #include "referenceresize.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 namespace ReferenceResize {
@@ -106,8 +106,8 @@ QImage kernelResize(const QImage &image, const QSize &size, bool ignoreAspectRat
             l = hR >= vR ? hR : vR;
         else
             l = hR <= vR ? hR : vR;
-        if (W / double(l) * (H / double(l)) > double(std::numeric_limits<int>::max()))
-            return QImage();
+        if (W / double(l) * (H / double(l)) > std::max(4.0 * double(W) * double(H), 16.0 * 1024 * 1024))
+            return image.scaled(s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         e = QSize(qRound(W / double(l)), qRound(H / double(l)));
     }
 
