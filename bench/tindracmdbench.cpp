@@ -2,7 +2,7 @@
 // same images: 20 positions spread over a long-GOP 1080p clip, accurate seek,
 // centre crop to 4:3, scaled to 640 x 480, written as JPEG.
 //
-//   tindracmdbench [images] [clip]
+//   tindracmdbench [images]
 //
 // The worker pauses 100 ms after every image; the figures are given with and
 // without that pause.
@@ -20,11 +20,11 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     const QStringList args = app.arguments();
     const int images = args.size() > 1 ? args.at(1).toInt() : 20;
-    const QString clip = args.size() > 2 ? args.at(2) : benchClip();
+    const QString clip = benchClip();
     QTemporaryDir ours;
     QTemporaryDir theirs;
     if (images < 2 || clip.isEmpty() || !ours.isValid() || !theirs.isValid()) {
-        out << "usage: tindracmdbench [images >= 2] [clip]\n";
+        out << "usage: tindracmdbench [images >= 2]\n";
         return 1;
     }
 
@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // The same positions: 2000 ms skipped at both ends of the 60 s clip, then
+    // The same positions: 2000 ms skipped at both ends of the 60 s bench clip, then
     // (trimmed length / images - 1) ms apart.
     const qint64 duration = 60000;
     const qint64 step = (duration - 4000) / images - 1;

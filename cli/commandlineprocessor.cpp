@@ -26,12 +26,22 @@ void writeOut(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// A whole number of 0 or more from an option's value.
-bool readCount(const QString &value, qint64 *number)
+// Most images one job takes, and the longest time an option gives (24 days in ms).
+constexpr qint64 MaxImages = 100000;
+constexpr qint64 MaxMilliseconds = INT_MAX;
+
+// A whole number from 0 to max from an option's value.
+bool readCount(const QString &value, qint64 max, qint64 *number)
 {
     bool ok = false;
     *number = value.trimmed().toLongLong(&ok, 10);
-    return ok && *number >= 0;
+    return ok && *number >= 0 && *number <= max;
+}
+
+// File names are made in the output folder: no part of them may lead elsewhere.
+bool isNamePart(const QString &text)
+{
+    return !text.contains(QLatin1Char('/')) && !text.contains(QDir::separator());
 }
 
 }
@@ -106,13 +116,13 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     if (parser.isSet(helpOption))
         return CommandLineResult::ShowHelp;
 
-    // Opened first, so that the checks below are logged too.
+    // Opened first, so that the checks below are logged too; a log that
+    // cannot be opened is reported after the checks of the job itself.
+    QString logError;
     if (parser.isSet(logOption)) {
         m_log.setFileName(parser.value(logOption));
-        if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-            errorMessage = tr("Cannot write the log file: %1").arg(QDir::toNativeSeparators(parser.value(logOption)));
-            return CommandLineResult::Error;
-        }
+        if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            logError = tr("Cannot write the log file: %1").arg(QDir::toNativeSeparators(parser.value(logOption)));
     }
 
     auto *config = new BatchWorkerConfig(this);
@@ -139,35 +149,40 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         errorMessage = QStringLiteral("Please only set count or milliseconds");
         return CommandLineResult::Error;
     }
+    if (!logError.isEmpty()) {
+        errorMessage = logError;
+        return CommandLineResult::Error;
+    }
 
     // Every number must be one: "--ms abc" would otherwise quietly become another interval.
-    const auto number = [&](const QCommandLineOption &option, qint64 *value) {
-        if (readCount(parser.value(option), value))
+    const auto number = [&](const QCommandLineOption &option, qint64 max, qint64 *value) {
+        if (readCount(parser.value(option), max, value))
             return true;
-        errorMessage = tr("Invalid value for --%1: \"%2\" (expected a whole number of 0 or more)")
-                           .arg(option.names().constLast(), parser.value(option));
+        errorMessage = tr("Invalid value for --%1: \"%2\" (expected a whole number from 0 to %3)")
+                           .arg(option.names().constLast(), parser.value(option))
+                           .arg(max);
         return false;
     };
     qint64 value = 0;
     if (parser.isSet(msOption)) {
-        if (!number(msOption, &value))
+        if (!number(msOption, MaxMilliseconds, &value))
             return CommandLineResult::Error;
         config->setIntervalType(BatchWorkerConfig::EveryInterval);
-        config->setIntervalMilliseconds(int(qMin<qint64>(value, INT_MAX)));
+        config->setIntervalMilliseconds(int(value));
     }
     if (parser.isSet(countOption)) {
-        if (!number(countOption, &value))
+        if (!number(countOption, MaxImages, &value))
             return CommandLineResult::Error;
         config->setIntervalType(BatchWorkerConfig::ImageCount);
-        config->setIntervalImages(int(qMin<qint64>(value, INT_MAX)));
+        config->setIntervalImages(int(value));
     }
     if (parser.isSet(trimFrontOption)) {
-        if (!number(trimFrontOption, &value))
+        if (!number(trimFrontOption, MaxMilliseconds, &value))
             return CommandLineResult::Error;
         config->setSkipFront(value);
     }
     if (parser.isSet(trimBackOption)) {
-        if (!number(trimBackOption, &value))
+        if (!number(trimBackOption, MaxMilliseconds, &value))
             return CommandLineResult::Error;
         config->setSkipBack(value);
     }
@@ -176,9 +191,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     for (const QCommandLineOption *option : { &heightOption, &widthOption }) {
         if (!parser.isSet(*option))
             continue;
-        if (!number(*option, &value))
-            return CommandLineResult::Error;
-        if (value < 1 || value > 65535) {
+        if (!readCount(parser.value(*option), 65535, &value) || value < 1) {
             errorMessage = tr("Invalid value for --%1: \"%2\" (expected 1 to 65535 pixels)")
                                .arg(option->names().constLast(), parser.value(*option));
             return CommandLineResult::Error;
@@ -192,10 +205,19 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         imageProfile->setMaintainAspectRatio(true);
 
     FileNameProfile *fileNameProfile = config->fileNameProfile();
+    for (const QCommandLineOption *option : { &prefixOption, &suffixOption, &nameOption }) {
+        if (parser.isSet(*option) && !isNamePart(parser.value(*option))) {
+            errorMessage = tr("Invalid value for --%1: \"%2\" (a name, not a path)")
+                               .arg(option->names().constLast(), parser.value(*option));
+            return CommandLineResult::Error;
+        }
+    }
     if (parser.isSet(prefixOption))
         fileNameProfile->setFileOutputPrefix(parser.value(prefixOption));
     if (parser.isSet(suffixOption))
         fileNameProfile->setFileOutputSuffix(parser.value(suffixOption));
+    if (parser.isSet(nameOption))
+        fileNameProfile->setFileBaseName(parser.value(nameOption));
     if (parser.isSet(typeOption)) {
         const QString type = parser.value(typeOption);
         if (!ImageTypes.contains(type, Qt::CaseInsensitive)
@@ -205,21 +227,13 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         }
         fileNameProfile->setFileOutputType(type);
     }
-    if (parser.isSet(nameOption)) {
-        const QString name = parser.value(nameOption);
-        if (name.contains(QLatin1Char('/')) || name.contains(QDir::separator())) {
-            errorMessage = tr("Invalid value for --filename: \"%1\" (a name, not a path)").arg(name);
-            return CommandLineResult::Error;
-        }
-        fileNameProfile->setFileBaseName(name);
-    }
     if (parser.isSet(counterOption)) {
         // START or START,DIGITS: the first counter value, and how many digits to pad it to.
         const QStringList parts = parser.value(counterOption).split(QLatin1Char(','));
         qint64 start = 0;
         qint64 digits = 0;
-        const bool valid = parts.size() <= 2 && readCount(parts.at(0), &start) && start <= INT_MAX
-            && (parts.size() == 1 || (readCount(parts.at(1), &digits) && digits >= 1 && digits <= 10));
+        const bool valid = parts.size() <= 2 && readCount(parts.at(0), INT_MAX, &start)
+            && (parts.size() == 1 || (readCount(parts.at(1), 10, &digits) && digits >= 1));
         if (!valid) {
             errorMessage = tr("Invalid value for --filecounter: \"%1\" (expected START or START,DIGITS, "
                               "such as 1 or 1,3)").arg(parser.value(counterOption));
@@ -254,6 +268,9 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
 
 void CommandLineProcessor::threadStatusUpdate(QString status)
 {
+    // The status line takes the place of the progress bar, which comes back with the next step.
+    if (m_progressShown && isatty(STDOUT_FILENO))
+        writeOut(stderr, QStringLiteral("\r\033[K"));
     writeOut(stdout, status + QLatin1Char('\n'));
     writeLog(status);
 }

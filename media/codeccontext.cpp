@@ -38,7 +38,7 @@ CodecContext::CodecContext(AVFormatContext *format, AVStream *stream)
     , m_rotation(rotationOf(stream))
 {
     if (m_parameters)
-        avcodec_parameters_copy(m_parameters, stream->codecpar);
+        avcodec_parameters_copy(m_parameters.get(), stream->codecpar);
     const AVRational aspect = av_guess_sample_aspect_ratio(format, stream, nullptr);
     if (aspect.num > 0 && aspect.den > 0) {
         m_aspectNum = aspect.num;
@@ -46,9 +46,11 @@ CodecContext::CodecContext(AVFormatContext *format, AVStream *stream)
     }
 }
 
-CodecContext::~CodecContext()
+CodecContext::~CodecContext() = default;
+
+void CodecContext::ParametersFreer::operator()(AVCodecParameters *p) const
 {
-    avcodec_parameters_free(&m_parameters);
+    avcodec_parameters_free(&p);
 }
 
 int CodecContext::width() const

@@ -19,7 +19,7 @@ public:
     CodecContext(AVFormatContext *format, AVStream *stream);
     ~CodecContext();
 
-    const AVCodecParameters *parameters() const { return m_parameters; }
+    const AVCodecParameters *parameters() const { return m_parameters.get(); }
     int width() const;
     int height() const;
     // Stream time base as a fraction of a second.
@@ -33,7 +33,9 @@ public:
 
 private:
     Q_DISABLE_COPY(CodecContext)
-    AVCodecParameters *m_parameters = nullptr;
+    struct ParametersFreer { void operator()(AVCodecParameters *p) const; };
+
+    std::unique_ptr<AVCodecParameters, ParametersFreer> m_parameters;
     int m_timeBaseNum = 1;
     int m_timeBaseDen = 1;
     int m_aspectNum = 0;

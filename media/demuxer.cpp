@@ -3,6 +3,8 @@
 #include "codeccontext.h"
 #include "ffmpegptr.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcDemuxer, "tindra.media.demuxer")
@@ -39,7 +41,9 @@ bool Demuxer::load()
     if (m_fileName.isEmpty())
         return false;
     AVFormatContext *format = nullptr;
-    const QByteArray path = m_fileName.toUtf8();
+    // Always a local file: without the "file:" protocol FFmpeg would read
+    // names such as "pipe:0" or "http://..." as other protocols.
+    const QByteArray path = "file:" + QFile::encodeName(QFileInfo(m_fileName).absoluteFilePath());
     int ret = avformat_open_input(&format, path.constData(), nullptr, nullptr);
     if (ret < 0) {
         qCDebug(lcDemuxer) << "cannot open" << m_fileName << ffmpeg::errorText(ret);
@@ -117,6 +121,18 @@ const CodecContext *Demuxer::videoCodecContext(int stream) const
     if (!m_codec || (stream >= 0 && stream != m_videoStream))
         return nullptr;
     return m_codec.get();
+}
+
+qint64 Demuxer::videoEndTime() const
+{
+    if (!m_format)
+        return 0;
+    if (m_videoStream >= 0) {
+        const AVStream *stream = m_format->streams[m_videoStream];
+        if (stream->duration > 0 && stream->start_time != AV_NOPTS_VALUE)
+            return av_rescale_q(stream->start_time + stream->duration, stream->time_base, AVRational { 1, 1000 });
+    }
+    return startTime() + duration();
 }
 
 qint64 Demuxer::keyFrameTime(qint64 ms) const

@@ -57,6 +57,9 @@ public:
 
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
+    // Where the current video stream ends, in ms on the container's clock, as
+    // its header says (the whole file's end when it says nothing).
+    qint64 videoEndTime() const;
 
     // Time in ms of the key frame at or before ms in the current video
     // stream's index; -1 when the file has no index (MPEG-TS) or none is known.

@@ -13,8 +13,10 @@ void setLogLevel(LogLevel level)
     case LogDebug:
     case LogAll: av_log_set_level(AV_LOG_DEBUG); break;
     case LogWarning: av_log_set_level(AV_LOG_WARNING); break;
-    case LogCritical: av_log_set_level(AV_LOG_ERROR); break;
-    case LogFatal: av_log_set_level(AV_LOG_FATAL); break;
+    // FFmpeg's errors are mostly damaged packets it gets over; what matters
+    // reaches the user through our own messages.
+    case LogCritical: av_log_set_level(AV_LOG_FATAL); break;
+    case LogFatal: av_log_set_level(AV_LOG_PANIC); break;
     }
 }
 

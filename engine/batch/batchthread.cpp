@@ -36,12 +36,12 @@ bool BatchThread::isInterruptionRequested() const
     return m_interruptionRequested.loadAcquire() != 0;
 }
 
-float BatchThread::overall(float current) const
+float BatchThread::overall(const Worker *worker, float current) const
 {
+    QMutexLocker locker(&m_workersLock);
     if (m_initialCount == 0)
         return 0.0f;
-    QMutexLocker locker(&m_workersLock);
-    const float value = (m_initialCount - m_workers.size() + current) / float(m_initialCount);
+    const float value = (m_places.value(worker) + current) / float(m_initialCount);
     return qBound(0.0f, value, 1.0f);
 }
 
@@ -50,6 +50,8 @@ void BatchThread::run()
     qCDebug(lcBatchThread) << "BatchThread::run()" << m_interruptionRequested.loadAcquire();
     m_workersLock.lock();
     m_initialCount = m_workers.size();
+    for (int i = 0; i < m_workers.size(); ++i)
+        m_places.insert(m_workers.at(i), i);
     m_workersLock.unlock();
     while (!isInterruptionRequested()) {
         m_workersLock.lock();
@@ -65,20 +67,25 @@ void BatchThread::run()
         if (isInterruptionRequested())
             break;
         qCDebug(lcBatchThread) << "Ran";
-        emit progressUpdate(overall(1.0f), 1.0f);
-        disconnect(worker, nullptr, nullptr, nullptr);
-        worker->deleteLater();
+        emit progressUpdate(overall(worker, 1.0f), 1.0f);
+        // Off the list first: once deleteLater is called the user-interface
+        // thread may delete it at any moment. Only the connection made here
+        // goes; the saves still queued for the worker run before its deletion
+        // and their status and images still reach whoever listens.
         m_workersLock.lock();
         m_workers.removeFirst();
         m_workersLock.unlock();
+        if (auto *batchWorker = qobject_cast<BatchWorker *>(worker))
+            disconnect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate);
+        worker->deleteLater();
         QThread::msleep(200);
     }
     emit threadDone();
 }
 
-void BatchThread::workerProgressUpdate(BatchWorker *, float m_progress)
+void BatchThread::workerProgressUpdate(BatchWorker *worker, float m_progress)
 {
     if (isInterruptionRequested())
         return;
-    emit progressUpdate(overall(m_progress), m_progress);
+    emit progressUpdate(overall(worker, m_progress), m_progress);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAtomicInt>
+#include <QHash>
 #include <QMutex>
 #include <QThread>
 #include <QVector>
@@ -38,12 +39,16 @@ protected slots:
     void workerProgressUpdate(BatchWorker *worker, float m_progress);
 
 private:
-    float overall(float current) const;
+    float overall(const Worker *worker, float current) const;
 
     // The list shrinks on the batch thread while the user-interface thread
-    // works out progress from its length and interrupts the workers in it.
+    // interrupts the workers in it and works out progress.
     mutable QMutex m_workersLock;
     QVector<Worker *> m_workers;
     int m_initialCount = 0;
+    // Each worker's place in the batch, from 0. Progress reaches the
+    // user-interface thread late; the worker's own place, unlike the length
+    // of the list by then, keeps the overall value from going back.
+    QHash<const Worker *, int> m_places;
     QAtomicInt m_interruptionRequested { 0 };
 };

@@ -6,7 +6,6 @@
 #include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -120,8 +119,10 @@ void BatchWorker::capture()
     m_stepsTaken = 0;
 
     while (!isInterruptionRequested()) {
+        // Images spread over nothing would land outside the skips, or before
+        // the start of the video: a count takes none when the skips cover it.
         const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-            || (rule == BatchWorkerConfig::ImageCount && m_imageIndex <= m_config->intervalImages())
+            || (rule == BatchWorkerConfig::ImageCount && span > 0 && m_imageIndex <= m_config->intervalImages())
             || (singleShot && m_imageIndex <= 1);
         if (!more)
             break;

@@ -250,7 +250,17 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
 
     ++m_extractionCount;
     if (m_demuxer.atEnd()) {
+        // Past the end the last picture is the answer; but when the data stops
+        // well before the end its header promises (a file cut short), that
+        // picture is not the one asked for.
+        const qint64 frameTime = m_frame.isValid() ? toMs(m_frame.timestamp()) : pos;
+        const bool cutShort = pos - frameTime > range && pos <= m_demuxer.videoEndTime();
         unloadAll();
+        if (cutShort) {
+            *reason = QString::asprintf("data ends at %lld", frameTime);
+            m_frame = media::VideoFrame();
+            return false;
+        }
     } else if (verdict == Verdict::Hit) {
         m_decoderRunning = true;
         m_lastPacketTime = lastPacketTime;

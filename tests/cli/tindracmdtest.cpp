@@ -36,7 +36,9 @@ private slots:
     void unreadableVideos_data();
     void unreadableVideos();
     void unwritableFolder();
+    void truncatedVideo();
     void nonAsciiPaths();
+    void nameLikeAProtocol();
     void logFile();
     void helpAndVersion();
 
@@ -218,9 +220,13 @@ void TindracmdTest::failures_data()
     QTest::newRow("count and ms") << QStringList { "-c", "2", "-m", "100", "clip.mp4" } << 2
                                   << "Please only set count or milliseconds";
     QTest::newRow("ms not a number") << QStringList { "--ms", "abc", "clip.mp4" } << 2
-                                     << "Invalid value for --ms: \"abc\" (expected a whole number of 0 or more)";
+                                     << "Invalid value for --ms: \"abc\" (expected a whole number from 0 to 2147483647)";
     QTest::newRow("negative trim") << QStringList { "--trimfront", "-5", "clip.mp4" } << 2
-                                   << "Invalid value for --trimfront: \"-5\" (expected a whole number of 0 or more)";
+                                   << "Invalid value for --trimfront: \"-5\" (expected a whole number from 0 to 2147483647)";
+    QTest::newRow("huge trim") << QStringList { "--trimback", "9223372036854775807", "clip.mp4" } << 2
+                               << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)";
+    QTest::newRow("too many images") << QStringList { "--count", "100001", "clip.mp4" } << 2
+                                     << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)";
     QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2
                                 << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)";
     QTest::newRow("unknown type") << QStringList { "--filetype", "gif", "clip.mp4" } << 2
@@ -229,10 +235,21 @@ void TindracmdTest::failures_data()
                                  << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)";
     QTest::newRow("name with a folder") << QStringList { "--filename", "a/b", "clip.mp4" } << 2
                                         << "Invalid value for --filename: \"a/b\" (a name, not a path)";
+    QTest::newRow("prefix leading out") << QStringList { "--fileprefix", "../", "clip.mp4" } << 2
+                                        << "Invalid value for --fileprefix: \"../\" (a name, not a path)";
+    QTest::newRow("suffix with a folder") << QStringList { "--filesuffix", "/x", "clip.mp4" } << 2
+                                          << "Invalid value for --filesuffix: \"/x\" (a name, not a path)";
+    // The checks of the job come first.
+    QTest::newRow("log that cannot be written") << QStringList { "--log", "no/such/folder/run.log", "clip.mp4" } << 2
+                                                << "Cannot write the log file: no/such/folder/run.log";
+    QTest::newRow("missing source before the log") << QStringList { "--log", "no/such/folder/run.log" } << 2
+                                                   << "A file name is required";
     QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString();
     QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString();
     QTest::newRow("trims cover the video") << QStringList { "--trimfront", "7000", "--trimback", "5000", "clip.mp4" } << 6
                                            << "No images made: the trimmed video is empty";
+    QTest::newRow("trims cover the video, count") << QStringList { "--trimfront", "20000", "-c", "3", "clip.mp4" } << 6
+                                                  << "No images made: the trimmed video is empty";
 }
 
 void TindracmdTest::failures()
@@ -283,6 +300,30 @@ void TindracmdTest::unwritableFolder()
     }
 }
 
+void TindracmdTest::truncatedVideo()
+{
+    // The index promises 12 s, the data stops before 6 s: of four images 1999
+    // ms apart the last is missing, and the job says so.
+    QVERIFY(QFile::copy(TestClips::path(QStringLiteral("truncated.mp4")), path(QStringLiteral("cut.mp4"))));
+    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("4"), QStringLiteral("cut.mp4") });
+    QCOMPARE(run.status, 4);
+    QCOMPARE(images(), QStringList({ "cut-00001.jpeg", "cut-00002.jpeg", "cut-00003.jpeg", "cut.mp4" }));
+    QCOMPARE(frameOf(QStringLiteral("cut-00001.jpeg")), 50);
+    QCOMPARE(frameOf(QStringLiteral("cut-00002.jpeg")), 100);
+    QVERIFY2(run.out.contains(QStringLiteral("Frame extraction error Cannot extract frame at position 7997: data ends at ")),
+             qPrintable(run.out));
+    QVERIFY(run.out.endsWith(QStringLiteral("3 of 4 images written to %1\n").arg(m_dir->path())));
+}
+
+void TindracmdTest::nameLikeAProtocol()
+{
+    // Read as the file it is, not as standard input.
+    QVERIFY(QFile::copy(TestClips::path(QStringLiteral("vp9.webm")), path(QStringLiteral("pipe:0"))));
+    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("pipe:0") });
+    QCOMPARE(run.status, 0);
+    QCOMPARE(frameOf(QStringLiteral("pipe:0-.jpeg")), 50);
+}
+
 void TindracmdTest::nonAsciiPaths()
 {
     const QString folder = QString::fromUtf8("sortie à part");
@@ -312,7 +353,7 @@ void TindracmdTest::logFile()
         lines.append(line.section(QLatin1Char(' '), 1));
     QCOMPARE(lines, QStringList({ "Saving: clip-.jpeg", QStringLiteral("1 image written to %1").arg(m_dir->path()),
                                   "Could not open file empty.mp4",
-                                  "Invalid value for --ms: \"x\" (expected a whole number of 0 or more)" }));
+                                  "Invalid value for --ms: \"x\" (expected a whole number from 0 to 2147483647)" }));
 }
 
 void TindracmdTest::helpAndVersion()
