@@ -86,11 +86,6 @@ void VideoDecoder::close()
     m_frame = VideoFrame();
 }
 
-bool VideoDecoder::isOpen() const
-{
-    return m_codec != nullptr;
-}
-
 void VideoDecoder::flush()
 {
     if (m_codec)

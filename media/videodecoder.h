@@ -30,7 +30,6 @@ public:
     void setCodecContext(const CodecContext *context);
     bool open();
     void close();
-    bool isOpen() const;
     // Forgets buffered pictures, as after a seek.
     void flush();
 
@@ -44,7 +43,6 @@ public:
     // Decoder options by name, grouped by library: {"avcodec": {"skip_frame": 8}}
     // sets the codec option at once, also between packets. Other groups are ignored.
     void setOptions(const QVariantHash &options);
-    QVariantHash options() const { return m_options; }
 
 private:
     VideoDecoder();

@@ -213,12 +213,8 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
     // Decode forward.
     Verdict verdict = Verdict::ReadOn;
     while (verdict == Verdict::ReadOn && !m_demuxer.atEnd()) {
-        if (m_abortRequested) {
-            qCDebug(lcCapture) << "FrameGrabber abort seek after key frame before read";
-            *reason = QStringLiteral("abort seek after key frame before read");
-            *abortMark = true;
+        if (abortedAt("abort seek after key frame before read", reason, abortMark))
             return false;
-        }
         if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
             continue;
         const media::Packet next = m_demuxer.packet();
@@ -288,12 +284,8 @@ FrameGrabber::Verdict FrameGrabber::decodeKeyFrame(qint64 pos, int &range, int v
     bool outOfRangeLogged = false;
     bool notKeyWarned = false;
     while (!m_demuxer.atEnd()) {
-        if (m_abortRequested) {
-            qCDebug(lcCapture) << "FrameGrabber abort seek before read";
-            *reason = QStringLiteral("abort seek before read");
-            *abortMark = true;
+        if (abortedAt("abort seek before read", reason, abortMark))
             return Verdict::Failed;
-        }
         if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
             continue;
         packet = m_demuxer.packet();
@@ -336,12 +328,8 @@ FrameGrabber::Verdict FrameGrabber::decodeKeyFrame(qint64 pos, int &range, int v
     const bool keyInRange = qAbs(keyTime - pos) <= range;
     bool drained = false;
     for (int attempt = 0; attempt < 2 && !m_frame.isValid(); ++attempt) {
-        if (m_abortRequested) {
-            qCDebug(lcCapture) << "FrameGrabber abort seek before decoding key frames";
-            *reason = QStringLiteral("abort seek before decoding key frames");
-            *abortMark = true;
+        if (abortedAt("abort seek before decoding key frames", reason, abortMark))
             return Verdict::Failed;
-        }
         if (attempt == 0) {
             if (m_decoder->decode(packet))
                 m_frame = m_decoder->frame();
@@ -366,6 +354,17 @@ FrameGrabber::Verdict FrameGrabber::decodeKeyFrame(qint64 pos, int &range, int v
     }
     *lastPacketTime = packet.pts;
     return Verdict::ReadOn;
+}
+
+// True when an abort was asked for; the step where it was noticed becomes the reason.
+bool FrameGrabber::abortedAt(const char *step, QString *reason, bool *abortMark) const
+{
+    if (!m_abortRequested)
+        return false;
+    *reason = QString::fromLatin1(step);
+    *abortMark = true;
+    qCDebug(lcCapture) << "FrameGrabber" << *reason;
+    return true;
 }
 
 bool FrameGrabber::canDecodeOnTo(qint64 pos, int range) const

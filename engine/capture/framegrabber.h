@@ -63,6 +63,7 @@ private:
 
     bool load();
     bool canDecodeOnTo(qint64 pos, int range) const;
+    bool abortedAt(const char *step, QString *reason, bool *abortMark) const;
     Verdict takeFrame(const media::VideoFrame &frame, qint64 pos, int range, double lastPacketTime,
                       QString *reason);
     bool decode(qint64 pos, int range, QString *reason, bool *abortMark);
