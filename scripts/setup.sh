@@ -11,6 +11,7 @@ packages=(
     libmpv-dev
     fonts-liberation fonts-dejavu-core
     ffmpeg
+    parallel
     xvfb xauth
 )
 
