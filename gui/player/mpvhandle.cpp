@@ -1,0 +1,85 @@
+#include "mpvhandle.h"
+
+#include <mpv/client.h>
+
+#include <clocale>
+#include <vector>
+
+void MpvHandle::Deleter::operator()(mpv_handle *handle) const
+{
+    mpv_terminate_destroy(handle);
+}
+
+MpvHandle::MpvHandle()
+{
+    // QApplication sets the locale from the environment; libmpv refuses to
+    // start unless numbers are formatted the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    m_handle.reset(mpv_create());
+}
+
+MpvHandle::~MpvHandle() = default;
+
+int MpvHandle::initialize()
+{
+    return mpv_initialize(get());
+}
+
+int MpvHandle::setOption(const char *name, const QString &value)
+{
+    return mpv_set_option_string(get(), name, value.toUtf8().constData());
+}
+
+int MpvHandle::setProperty(const char *name, const QString &value)
+{
+    return mpv_set_property_string(get(), name, value.toUtf8().constData());
+}
+
+int MpvHandle::setProperty(const char *name, double value)
+{
+    return mpv_set_property(get(), name, MPV_FORMAT_DOUBLE, &value);
+}
+
+int MpvHandle::setProperty(const char *name, bool value)
+{
+    int flag = value ? 1 : 0;
+    return mpv_set_property(get(), name, MPV_FORMAT_FLAG, &flag);
+}
+
+double MpvHandle::doubleProperty(const char *name, double fallback) const
+{
+    double value = 0.0;
+    return mpv_get_property(get(), name, MPV_FORMAT_DOUBLE, &value) >= 0 ? value : fallback;
+}
+
+qint64 MpvHandle::intProperty(const char *name, qint64 fallback) const
+{
+    int64_t value = 0;
+    return mpv_get_property(get(), name, MPV_FORMAT_INT64, &value) >= 0 ? value : fallback;
+}
+
+QString MpvHandle::stringProperty(const char *name) const
+{
+    char *value = mpv_get_property_string(get(), name);
+    const QString text = value ? QString::fromUtf8(value) : QString();
+    mpv_free(value);
+    return text;
+}
+
+int MpvHandle::commandAsync(const QStringList &arguments, quint64 replyId)
+{
+    std::vector<QByteArray> utf8;
+    utf8.reserve(arguments.size());
+    for (const QString &argument : arguments)
+        utf8.push_back(argument.toUtf8());
+    std::vector<const char *> argv;
+    for (const QByteArray &argument : utf8)
+        argv.push_back(argument.constData());
+    argv.push_back(nullptr);
+    return mpv_command_async(get(), replyId, argv.data());
+}
+
+QString MpvHandle::errorText(int error)
+{
+    return QString::fromUtf8(mpv_error_string(error));
+}

@@ -1,0 +1,538 @@
+#include "player.h"
+
+#include "framecapture.h"
+#include "mpvhandle.h"
+#include "videowidget.h"
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+
+#include <QFileInfo>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcPlayer, "tindra.player")
+
+namespace {
+
+// Reply ids of asynchronous commands whose answer matters.
+constexpr quint64 kCaptureReply = 1;
+
+enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight };
+
+qint64 toMs(double seconds)
+{
+    return std::llround(seconds * 1000.0);
+}
+
+// libmpv's software renderer cannot turn a picture by a quarter, so the turn
+// the container asks for is applied as a filter (clockwise degrees).
+QString rotationFilter(int degrees)
+{
+    switch (((degrees % 360) + 360) % 360) {
+    case 90: return QStringLiteral("lavfi=[transpose=clock]");
+    case 180: return QStringLiteral("lavfi=[hflip,vflip]");
+    case 270: return QStringLiteral("lavfi=[transpose=cclock]");
+    default: return QString();
+    }
+}
+
+}
+
+Player::Player(QObject *parent)
+    : QObject(parent), m_mpv(std::make_unique<MpvHandle>()), m_capture(new FrameCapture(this)),
+      m_notifyTimer(new QTimer(this))
+{
+    qRegisterMetaType<Player::State>();
+    qRegisterMetaType<Player::MediaStatus>();
+
+    // About twelve position updates a second are plenty for read-outs and the slider.
+    m_notifyTimer->setInterval(80);
+    connect(m_notifyTimer, &QTimer::timeout, this, &Player::emitPositionIfMoved);
+
+    if (m_mpv->isNull()) {
+        m_errorString = tr("The media library could not be started.");
+        m_mpv.reset();
+        return;
+    }
+    const struct {
+        const char *name;
+        const char *value;
+    } options[] = {
+        { "vo", "libmpv" },          // frames only through the render API
+        { "hwdec", "no" },
+        { "keep-open", "yes" },      // pause on the last frame at the end
+        { "idle", "yes" },
+        { "hr-seek", "yes" },        // seeks land on the exact frame
+        { "hr-seek-demuxer-offset", "1.5" }, // needed in MPEG-TS
+        { "video-rotate", "no" },    // see rotationFilter()
+        { "audio-display", "no" },
+        { "input-default-bindings", "no" },
+        { "input-vo-keyboard", "no" },
+        { "osc", "no" },
+        { "load-scripts", "no" },
+        { "ytdl", "no" },
+        { "terminal", "no" },
+        { "sub-auto", "no" },
+        { "screenshot-high-bit-depth", "no" },
+    };
+    for (const auto &option : options)
+        m_mpv->setOption(option.name, QString::fromLatin1(option.value));
+
+    const int initialized = m_mpv->initialize();
+    if (initialized < 0) {
+        m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
+        m_mpv.reset();
+        return;
+    }
+    mpv_handle *mpv = m_mpv->get();
+    mpv_observe_property(mpv, TimePos, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv, Duration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv, Pause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv, EofReached, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv, DisplayWidth, "dwidth", MPV_FORMAT_INT64);
+    mpv_observe_property(mpv, DisplayHeight, "dheight", MPV_FORMAT_INT64);
+
+    mpv_render_param params[] = {
+        { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
+        { MPV_RENDER_PARAM_INVALID, nullptr },
+    };
+    const int created = mpv_render_context_create(&m_render, mpv, params);
+    if (created < 0) {
+        m_errorString = tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
+        m_render = nullptr;
+        m_mpv.reset();
+        return;
+    }
+
+    // Both callbacks come from libmpv's threads: they only queue work here.
+    // Queued calls to a deleted player are dropped by Qt.
+    mpv_set_wakeup_callback(
+        mpv,
+        [](void *player) {
+            QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::processEvents, Qt::QueuedConnection);
+        },
+        this);
+    mpv_render_context_set_update_callback(
+        m_render,
+        [](void *player) {
+            QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::handleRenderUpdate,
+                                      Qt::QueuedConnection);
+        },
+        this);
+}
+
+Player::~Player()
+{
+    if (m_widget)
+        m_widget->setPlayer(nullptr);
+    if (!m_mpv)
+        return;
+    mpv_set_wakeup_callback(m_mpv->get(), nullptr, nullptr);
+    // The render context must go before the handle it was made from.
+    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+    mpv_render_context_free(m_render);
+    m_render = nullptr;
+    m_mpv.reset();
+}
+
+bool Player::isValid() const
+{
+    return m_mpv != nullptr;
+}
+
+void Player::setVideoWidget(VideoWidget *widget)
+{
+    if (widget == m_widget)
+        return;
+    if (m_widget)
+        m_widget->setPlayer(nullptr);
+    m_widget = widget;
+    if (m_widget)
+        m_widget->setPlayer(this);
+}
+
+VideoWidget *Player::videoWidget() const
+{
+    return m_widget;
+}
+
+void Player::setAudioOutput(const QString &driver)
+{
+    if (m_mpv)
+        m_mpv->setProperty("ao", driver);
+}
+
+void Player::setFile(const QString &file)
+{
+    if (file == m_file)
+        return;
+    stop();
+    m_file = file;
+}
+
+qint64 Player::position() const
+{
+    return isPlaying() ? toMs(m_timePos) : 0;
+}
+
+qint64 Player::displayPosition() const
+{
+    return position();
+}
+
+int Player::notifyInterval() const
+{
+    return m_notifyTimer->interval();
+}
+
+void Player::setNotifyInterval(int ms)
+{
+    ms = qMax(ms, 1);
+    if (ms == m_notifyTimer->interval())
+        return;
+    m_notifyTimer->setInterval(ms);
+    emit notifyIntervalChanged();
+}
+
+void Player::setVolume(qreal volume)
+{
+    m_volume = qBound(0.0, volume, 1.0);
+    if (m_mpv)
+        m_mpv->setProperty("volume", m_volume * 100.0);
+}
+
+void Player::setMuted(bool muted)
+{
+    m_muted = muted;
+    if (m_mpv)
+        m_mpv->setProperty("mute", muted);
+}
+
+void Player::render(QImage &target)
+{
+    if (!m_render || target.isNull())
+        return;
+    int size[2] = { target.width(), target.height() };
+    size_t stride = size_t(target.bytesPerLine());
+    int block = 0;
+    mpv_render_param params[] = {
+        { MPV_RENDER_PARAM_SW_SIZE, size },
+        { MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0") },
+        { MPV_RENDER_PARAM_SW_STRIDE, &stride },
+        { MPV_RENDER_PARAM_SW_POINTER, target.bits() },
+        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
+        { MPV_RENDER_PARAM_INVALID, nullptr },
+    };
+    mpv_render_context_render(m_render, params);
+}
+
+void Player::play(const QString &file)
+{
+    m_file = file;
+    if (file.isEmpty()) {
+        stop();
+        return;
+    }
+    if (!m_mpv) {
+        emit error(m_errorString);
+        return;
+    }
+    m_failed = false;
+    m_mpv->setProperty("pause", false);
+    // A local file whatever its name looks like (a name with "://" or a leading "-").
+    commandAsync({ QStringLiteral("loadfile"), QFileInfo(file).absoluteFilePath(), QStringLiteral("replace") });
+}
+
+void Player::play()
+{
+    if (!m_mpv)
+        return;
+    if (!isPlaying()) {
+        if (!m_file.isEmpty())
+            play(m_file);
+        return;
+    }
+    if (m_mediaStatus == EndOfMedia)
+        seek(0);
+    m_mpv->setProperty("pause", false);
+}
+
+void Player::pause(bool paused)
+{
+    if (m_mpv && isPlaying())
+        m_mpv->setProperty("pause", paused);
+}
+
+void Player::stop()
+{
+    if (m_mpv && m_mediaStatus != NoMedia)
+        commandAsync({ QStringLiteral("stop") });
+}
+
+void Player::setPosition(qint64 ms)
+{
+    seek(ms);
+}
+
+void Player::seek(qint64 ms)
+{
+    if (!isPlaying())
+        return;
+    ms = qBound<qint64>(0, ms, m_duration);
+    m_seekPending = true;
+    m_timePos = ms / 1000.0;
+    commandAsync({ QStringLiteral("seek"), QString::number(ms / 1000.0, 'f', 3), QStringLiteral("absolute+exact") });
+}
+
+void Player::stepForward()
+{
+    if (!isPlaying())
+        return;
+    m_stepping = true;
+    m_stepFrom = m_timePos;
+    commandAsync({ QStringLiteral("frame-step") });
+}
+
+void Player::stepBackward()
+{
+    if (!isPlaying())
+        return;
+    m_seekPending = true;
+    commandAsync({ QStringLiteral("frame-back-step") });
+}
+
+void Player::commandAsync(const QStringList &arguments)
+{
+    if (m_mpv)
+        m_mpv->commandAsync(arguments);
+}
+
+void Player::captureFrame()
+{
+    const int sent = m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") }, kCaptureReply);
+    if (sent < 0)
+        m_capture->takeReply(sent, nullptr);
+}
+
+void Player::processEvents()
+{
+    while (m_mpv) {
+        const mpv_event *event = mpv_wait_event(m_mpv->get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+}
+
+void Player::handleEvent(const mpv_event &event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_PROPERTY_CHANGE:
+        handlePropertyChange(event);
+        break;
+    case MPV_EVENT_START_FILE:
+        setMediaStatus(LoadingMedia);
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        fileLoaded();
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto *end = static_cast<const mpv_event_end_file *>(event.data);
+        fileEnded(end->reason, end->error);
+        break;
+    }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (m_seekPending) {
+            m_seekPending = false;
+            m_timePos = m_mpv->doubleProperty("time-pos", m_timePos);
+            if (!m_stepping)
+                seekLanded();
+        }
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == kCaptureReply) {
+            const auto *reply = static_cast<const mpv_event_command *>(event.data);
+            m_capture->takeReply(event.error, &reply->result);
+        } else if (event.error < 0) {
+            qCDebug(lcPlayer) << "command failed:" << MpvHandle::errorText(event.error);
+        }
+        break;
+    case MPV_EVENT_LOG_MESSAGE:
+    default:
+        break;
+    }
+}
+
+void Player::handlePropertyChange(const mpv_event &event)
+{
+    const auto *property = static_cast<const mpv_event_property *>(event.data);
+    const bool has = property->format != MPV_FORMAT_NONE && property->data;
+    switch (event.reply_userdata) {
+    case TimePos:
+        if (has && !m_seekPending) {
+            m_timePos = *static_cast<double *>(property->data);
+            if (m_stepping && std::abs(m_timePos - m_stepFrom) > 1e-6) {
+                m_stepping = false;
+                seekLanded();
+            }
+        }
+        break;
+    case Duration: {
+        const qint64 duration = has ? toMs(*static_cast<double *>(property->data)) : 0;
+        if (duration != m_duration) {
+            m_duration = duration;
+            emit durationChanged(m_duration);
+        }
+        break;
+    }
+    case Pause:
+        if (has && m_loaded)
+            setState(*static_cast<int *>(property->data) ? PausedState : PlayingState);
+        break;
+    case EofReached:
+        if (has && m_loaded) {
+            const bool atEnd = *static_cast<int *>(property->data);
+            if (atEnd) {
+                setMediaStatus(EndOfMedia);
+                if (m_stepping) {
+                    m_stepping = false;
+                    seekLanded();
+                }
+            } else if (m_mediaStatus == EndOfMedia) {
+                setMediaStatus(LoadedMedia);
+            }
+        }
+        break;
+    case DisplayWidth:
+    case DisplayHeight:
+        updateVideoSize();
+        break;
+    default:
+        break;
+    }
+}
+
+void Player::handleRenderUpdate()
+{
+    if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
+        return;
+    if (m_widget && m_widget->isVisible()) {
+        m_widget->update();
+        return;
+    }
+    // Nobody paints: let libmpv go on timing frames, or playback would stall.
+    int skip = 1;
+    int block = 0;
+    mpv_render_param params[] = {
+        { MPV_RENDER_PARAM_SKIP_RENDERING, &skip },
+        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
+        { MPV_RENDER_PARAM_INVALID, nullptr },
+    };
+    mpv_render_context_render(m_render, params);
+}
+
+void Player::fileLoaded()
+{
+    if (m_mpv->intProperty("current-tracks/video/id", -1) < 0) {
+        m_failed = true;
+        setMediaStatus(InvalidMedia);
+        emit error(tr("\"%1\" holds no video.").arg(QFileInfo(m_file).fileName()));
+        stop();
+        return;
+    }
+    m_loaded = true;
+    m_timePos = 0.0;
+    m_seekPending = false;
+    m_stepping = false;
+    applyRotation();
+    setMediaStatus(LoadedMedia);
+    setState(m_mpv->intProperty("pause") ? PausedState : PlayingState);
+    emit started();
+    emitPositionIfMoved();
+}
+
+void Player::fileEnded(int reason, int failure)
+{
+    const bool wasLoaded = m_loaded;
+    m_loaded = false;
+    m_timePos = 0.0;
+    m_seekPending = false;
+    m_stepping = false;
+    if (reason == MPV_END_FILE_REASON_ERROR) {
+        m_failed = true;
+        setMediaStatus(InvalidMedia);
+        setState(StoppedState);
+        emit error(tr("\"%1\" cannot be played: %2.")
+                       .arg(QFileInfo(m_file).fileName(), MpvHandle::errorText(failure)));
+        return;
+    }
+    if (!m_failed)
+        setMediaStatus(NoMedia);
+    setState(StoppedState);
+    if (wasLoaded) {
+        emit stopped();
+        emitPositionIfMoved();
+    }
+}
+
+void Player::applyRotation()
+{
+    const int rotation = int(m_mpv->intProperty("current-tracks/video/demux-rotation", 0));
+    const QString filter = rotationFilter(rotation);
+    if (filter != m_filter) {
+        m_filter = filter;
+        m_mpv->setProperty("vf", filter);
+    }
+}
+
+void Player::updateVideoSize()
+{
+    const QSize size(int(m_mpv->intProperty("dwidth")), int(m_mpv->intProperty("dheight")));
+    const QSize shown = m_loaded && size.width() > 0 && size.height() > 0 ? size : QSize();
+    if (shown != m_videoSize) {
+        m_videoSize = shown;
+        emit videoSizeChanged(m_videoSize);
+    }
+}
+
+void Player::setState(State state)
+{
+    if (state == m_state)
+        return;
+    const bool wasPaused = m_state == PausedState;
+    m_state = state;
+    if (m_state == PlayingState)
+        m_notifyTimer->start();
+    else
+        m_notifyTimer->stop();
+    emit stateChanged(m_state);
+    if (wasPaused != (m_state == PausedState))
+        emit paused(m_state == PausedState);
+}
+
+void Player::setMediaStatus(MediaStatus status)
+{
+    if (status == m_mediaStatus)
+        return;
+    m_mediaStatus = status;
+    emit mediaStatusChanged(m_mediaStatus);
+}
+
+void Player::emitPositionIfMoved()
+{
+    const qint64 now = position();
+    if (now == m_lastNotifiedPosition)
+        return;
+    m_lastNotifiedPosition = now;
+    emit positionChanged(now);
+}
+
+void Player::seekLanded()
+{
+    emitPositionIfMoved();
+    emit seekFinished(displayPosition());
+}

@@ -1,0 +1,170 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class FrameCapture;
+class MpvHandle;
+class QImage;
+class QStringList;
+class QTimer;
+class VideoWidget;
+struct mpv_event;
+struct mpv_render_context;
+
+// The desktop program's media player: plays one file at a time through libmpv
+// into a VideoWidget, seeks and steps to exact frames, and hands snapshots of
+// the frame on show to its FrameCapture.
+//
+// Positions and durations are milliseconds from the first frame of the media
+// (a stream whose clock starts at 1.4 s still starts at 0 here). Opening a file
+// starts playing it; at the end the player pauses on the last frame. Position
+// updates are coalesced to one per notify interval.
+//
+// Thread: create, use and delete it on the GUI thread. libmpv's own threads
+// only post events to it; every signal is emitted on the GUI thread. It owns
+// the mpv handle and the render context and frees them in that order, so it
+// may be deleted in any state (playing, seeking, capturing).
+class Player : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State { StoppedState, PlayingState, PausedState };
+    Q_ENUM(State)
+    enum MediaStatus { NoMedia, LoadingMedia, LoadedMedia, EndOfMedia, InvalidMedia };
+    Q_ENUM(MediaStatus)
+
+    explicit Player(QObject *parent = nullptr);
+    ~Player() override;
+
+    // False when libmpv could not be set up; errorString() tells why and
+    // nothing will play.
+    bool isValid() const;
+    QString errorString() const { return m_errorString; }
+
+    // The widget the video is painted into; the player does not own it. It may
+    // be deleted before the player.
+    void setVideoWidget(VideoWidget *widget);
+    VideoWidget *videoWidget() const;
+    // The snapshot taker of this player; owned by the player.
+    FrameCapture *videoCapture() const { return m_capture; }
+
+    // Audio output driver of libmpv for the next file ("null" plays silently);
+    // empty picks the system's output. Without a working output playback goes
+    // on silently.
+    void setAudioOutput(const QString &driver);
+
+    QString file() const { return m_file; }
+    // Remembers the file for play(); a different file stops the current one,
+    // an empty name unloads.
+    void setFile(const QString &file);
+
+    State state() const { return m_state; }
+    MediaStatus mediaStatus() const { return m_mediaStatus; }
+    // A file is loaded: playing or paused.
+    bool isPlaying() const { return m_state != StoppedState; }
+    bool isPaused() const { return m_state == PausedState; }
+
+    qint64 duration() const { return m_duration; }
+    // Playback position (ms).
+    qint64 position() const;
+    // Time of the frame on show (ms); the same as position() once a seek or
+    // frame step has finished.
+    qint64 displayPosition() const;
+
+    // Milliseconds between two positionChanged signals while the position moves.
+    int notifyInterval() const;
+    void setNotifyInterval(int ms);
+
+    // Audio volume from 0.0 to 1.0.
+    qreal volume() const { return m_volume; }
+    void setVolume(qreal volume);
+    bool isMuted() const { return m_muted; }
+    void setMuted(bool muted);
+
+    // Size of the video as shown and captured: upright, at the display aspect.
+    // Empty while no video is loaded.
+    QSize videoSize() const { return m_videoSize; }
+
+    // Paints the frame on show into target (Format_RGB32), letterboxed in black.
+    // Called by VideoWidget when it paints.
+    void render(QImage &target);
+
+public slots:
+    // Opens file and plays it; an empty name unloads.
+    void play(const QString &file);
+    // Plays the current file: from the start when stopped or at the end,
+    // otherwise resumes.
+    void play();
+    void pause(bool paused = true);
+    // Unloads the file; file() stays for a later play().
+    void stop();
+    // Both go to the frame shown at ms (the first frame starting at or after
+    // it), not to the nearest key frame, and keep the paused state.
+    void setPosition(qint64 ms);
+    void seek(qint64 ms);
+    // Pause and show exactly the next or previous frame.
+    void stepForward();
+    void stepBackward();
+
+signals:
+    void started();
+    void stopped();
+    void paused(bool paused);
+    void stateChanged(Player::State state);
+    void mediaStatusChanged(Player::MediaStatus status);
+    void durationChanged(qint64 duration);
+    void positionChanged(qint64 position);
+    void notifyIntervalChanged();
+    void videoSizeChanged(const QSize &size);
+    // A seek or frame step has finished and its frame is on show.
+    void seekFinished(qint64 position);
+    // The file cannot be played (or holds no video); the player has stopped.
+    void error(const QString &message);
+
+private:
+    friend class FrameCapture;
+
+    void processEvents();
+    void handleEvent(const mpv_event &event);
+    void handlePropertyChange(const mpv_event &event);
+    void handleRenderUpdate();
+    void fileLoaded();
+    void fileEnded(int reason, int failure);
+    void applyRotation();
+    void updateVideoSize();
+    void setState(State state);
+    void setMediaStatus(MediaStatus status);
+    void emitPositionIfMoved();
+    void commandAsync(const QStringList &arguments);
+    void captureFrame();
+    void seekLanded();
+
+    std::unique_ptr<MpvHandle> m_mpv;
+    mpv_render_context *m_render = nullptr;
+    VideoWidget *m_widget = nullptr;
+    FrameCapture *m_capture = nullptr;
+    QTimer *m_notifyTimer = nullptr;
+    QString m_errorString;
+    QString m_file;
+    State m_state = StoppedState;
+    MediaStatus m_mediaStatus = NoMedia;
+    qint64 m_duration = 0;
+    double m_timePos = 0.0;
+    qint64 m_lastNotifiedPosition = -1;
+    qreal m_volume = 1.0;
+    bool m_muted = false;
+    QSize m_videoSize;
+    QString m_filter;
+    bool m_loaded = false;
+    bool m_failed = false;
+    // A seek (or backward step) was sent and its frame is not on show yet.
+    bool m_seekPending = false;
+    // A forward step was sent: it has landed when the time moves from m_stepFrom.
+    bool m_stepping = false;
+    double m_stepFrom = 0.0;
+};
