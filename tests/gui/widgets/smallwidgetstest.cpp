@@ -1,0 +1,142 @@
+#include "widgets/aboutdialog.h"
+#include "widgets/imageview.h"
+#include "widgets/smartfiledialog.h"
+#include "widgets/volumepopup.h"
+
+#include <QLabel>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QCheckBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class SmallWidgetsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void fileDialogRemembersAcceptedFolder_data();
+    void fileDialogRemembersAcceptedFolder();
+    void volumeFromSettings_data();
+    void volumeFromSettings();
+    void imageViewFitsAndCentres_data();
+    void imageViewFitsAndCentres();
+    void aboutShowsVersionAndLinks();
+};
+
+void SmallWidgetsTest::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tindra"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tindra"));
+}
+
+void SmallWidgetsTest::init()
+{
+    QSettings().clear();
+}
+
+void SmallWidgetsTest::fileDialogRemembersAcceptedFolder_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("remembered");
+    QTest::newRow("accepted") << int(QDialog::Accepted) << true;
+    QTest::newRow("cancelled") << int(QDialog::Rejected) << false;
+}
+
+void SmallWidgetsTest::fileDialogRemembersAcceptedFolder()
+{
+    QFETCH(int, result);
+    QFETCH(bool, remembered);
+    QTemporaryDir first;
+    QTemporaryDir second;
+    QWidget owner;
+    QTest::ignoreMessage(QtDebugMsg, "Restore state failed");
+    for (const auto &[folder, finish] : {std::pair(first.path(), int(QDialog::Accepted)), std::pair(second.path(), result)}) {
+        SmartFileDialog dialog(&owner, QStringLiteral("openDialog"));
+        dialog.setDirectory(folder);
+        static_cast<QDialog &>(dialog).done(finish);
+    }
+    // Another window's dialog of the same name opens where the last accepted one was.
+    QWidget otherOwner;
+    SmartFileDialog again(&otherOwner, QStringLiteral("openDialog"));
+    QCOMPARE(again.directory().absolutePath(), QDir(remembered ? second.path() : first.path()).absolutePath());
+}
+
+void SmallWidgetsTest::volumeFromSettings_data()
+{
+    QTest::addColumn<QVariant>("volume");
+    QTest::addColumn<bool>("muted");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("afterMuteClick");
+    QTest::newRow("nothing stored") << QVariant() << false << 50 << 0;
+    QTest::newRow("muted at 70") << QVariant(70) << true << 0 << 70;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("loud")) << false << 50 << 0;
+    QTest::newRow("above range") << QVariant(400) << false << 100 << 0;
+}
+
+void SmallWidgetsTest::volumeFromSettings()
+{
+    QFETCH(QVariant, volume);
+    QFETCH(bool, muted);
+    QFETCH(int, current);
+    QFETCH(int, afterMuteClick);
+    QSettings settings;
+    if (volume.isValid())
+        settings.setValue(QStringLiteral("volume"), volume);
+    settings.setValue(QStringLiteral("muted"), muted);
+
+    VolumePopup popup;
+    QCOMPARE(popup.currentVolume(), current);
+    QSignalSpy changes(&popup, &VolumePopup::volumeChanged);
+    popup.findChild<QCheckBox *>(QStringLiteral("muteCheckBox"))->click();
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes.first().first().toInt(), afterMuteClick);
+    QCOMPARE(settings.value(QStringLiteral("muted")).toBool(), !muted);
+
+    popup.findChild<QSlider *>(QStringLiteral("volumeSlider"))->setValue(30);
+    QCOMPARE(settings.value(QStringLiteral("volume")).toInt(), 30);
+}
+
+void SmallWidgetsTest::imageViewFitsAndCentres_data()
+{
+    QTest::addColumn<QSize>("widget");
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QRect>("painted");
+    QTest::newRow("square in wide") << QSize(200, 100) << QSize(400, 400) << QRect(50, 0, 100, 100);
+    QTest::newRow("enlarged") << QSize(300, 300) << QSize(20, 10) << QRect(0, 75, 300, 150);
+    QTest::newRow("odd remainder truncates") << QSize(101, 50) << QSize(10, 10) << QRect(25, 0, 50, 50);
+}
+
+void SmallWidgetsTest::imageViewFitsAndCentres()
+{
+    QFETCH(QSize, widget);
+    QFETCH(QSize, image);
+    QFETCH(QRect, painted);
+    QImage red(image, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ImageView view;
+    view.resize(widget);
+    view.setStyleSheet(QStringLiteral("background: white"));
+    view.setImage(red);
+    QCOMPARE(view.imageRect(), painted);
+
+    const QImage shown = view.grab().toImage();
+    QCOMPARE(QColor(shown.pixel(painted.center())), QColor(Qt::red));
+    QCOMPARE(QColor(shown.pixel(0, 0)), QColor(Qt::white));
+}
+
+void SmallWidgetsTest::aboutShowsVersionAndLinks()
+{
+    AboutDialog about;
+    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("versionLabel"))->text(), QStringLiteral("Version: 4.0"));
+    QVERIFY(about.findChild<QLabel *>(QStringLiteral("emailLabel"))->text().contains(QLatin1String("mailto:")));
+    QVERIFY(about.findChild<QLabel *>(QStringLiteral("websiteLabel"))->openExternalLinks());
+    QVERIFY(!(about.windowFlags() & Qt::WindowContextHelpButtonHint));
+}
+
+QTEST_MAIN(SmallWidgetsTest)
+#include "smallwidgetstest.moc"
