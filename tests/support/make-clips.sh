@@ -75,3 +75,22 @@ head -c $((size / 2)) faststart.mp4 > truncated.mp4
 rm faststart.mp4
 mkdir -p "dossier à part"
 cp vp9.webm "dossier à part/vidéo d'été ü.webm"
+
+# HDR as cameras record it, made from SDR with zscale: SDR white at 203 cd/m²,
+# BT.2020, HEVC 10-bit (lossless, so only the conversion is measured).
+# Bars: 75 % SMPTE bars in HLG and in PQ (the PQ one stating a 1000 cd/m² peak).
+# Ramps: grey from black on the left to the peak on the right, SDR signal v
+# giving peak * v^2.4 cd/m²: HLG to its 1000 cd/m², PQ to 4000 cd/m² (stated).
+# SDR BT.2020: the flat colour #C83214 in the wide gamut with the SDR curve.
+tohdr() { echo "format=gbrp,zscale=tin=bt709:pin=bt709:t=$1:p=bt2020:m=bt2020nc:r=limited:npl=$2,format=yuv420p10le"; }
+hevc() { echo "-c:v libx265 -preset ultrafast -x265-params log-level=error:lossless=1:colorprim=bt2020:transfer=$1:colormatrix=bt2020nc${2:-}"; }
+bars="smptebars=size=280x240:rate=25:duration=0.2"
+ramp="nullsrc=size=320x240:rate=25:duration=0.2,format=gbrp,geq=r='X*255/(W-1)':g='X*255/(W-1)':b='X*255/(W-1)'"
+mastering=":hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1)"
+ff -f lavfi -i "$bars,$(tohdr arib-std-b67 203)" $(hevc arib-std-b67) bars-hlg.mkv
+ff -f lavfi -i "$bars,$(tohdr smpte2084 203)" $(hevc smpte2084 "$mastering:max-cll=1000,400") bars-pq.mkv
+ff -f lavfi -i "$ramp,$(tohdr arib-std-b67 1000)" $(hevc arib-std-b67) ramp-hlg.mkv
+ff -f lavfi -i "$ramp,$(tohdr smpte2084 4000)" $(hevc smpte2084 ":hdr10=1:max-cll=4000,400") ramp-pq.mkv
+ff -f lavfi -i "color=c=0xC83214:size=320x240:rate=25:duration=0.2,$(tohdr bt2020-10 100)" $(hevc bt2020-10) \
+    colour-bt2020.mkv
+ff -f lavfi -i "$bars" -c:v libx264 -preset veryfast -pix_fmt yuv420p bars-sdr.mp4
