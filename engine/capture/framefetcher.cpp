@@ -1,0 +1,196 @@
+#include "framefetcher.h"
+
+#include "capture/framegrabber.h"
+#include "media/demuxer.h"
+
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+
+Q_DECLARE_LOGGING_CATEGORY(lcCapture)
+
+namespace {
+
+// How often a waiting caller asks its stop check, and how often stop()
+// repeats the abort: a grabber clears its abort request when it starts an
+// extraction, so one that starts just after the first request needs another.
+constexpr std::chrono::milliseconds PollInterval(10);
+
+}
+
+FrameFetcher::FrameFetcher(QObject *parent)
+    : QObject(parent)
+{
+}
+
+FrameFetcher::~FrameFetcher()
+{
+    stop();
+}
+
+void FrameFetcher::setDecoderCount(int count)
+{
+    m_decoderCount = count;
+}
+
+int FrameFetcher::decoderCount() const
+{
+    return m_decoderCount > 0 ? m_decoderCount : qMax(1, QThread::idealThreadCount());
+}
+
+void FrameFetcher::setStopCheck(std::function<bool()> check)
+{
+    m_stopCheck = std::move(check);
+}
+
+/*
+ * A run is a stretch of consecutive positions, going forward, whose key frame
+ * before them is the same: one decoder takes them all and decodes on from one
+ * to the next, where two decoders would each decode that group of pictures
+ * from its key frame. Without an index (MPEG-TS) nothing tells where the
+ * groups of pictures lie, and every position is a run of its own, as it is
+ * for the grabber, which then seeks for each.
+ */
+std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, const QVector<qint64> &positions)
+{
+    std::vector<Run> runs;
+    media::Demuxer demuxer;
+    if (positions.size() > 1) {
+        demuxer.setMedia(source);
+        demuxer.load();
+    }
+    const qint64 start = demuxer.startTime();
+    qint64 previousKey = -1;
+    for (int i = 0; i < positions.size(); ++i) {
+        const qint64 key = demuxer.keyFrameTime(positions.at(i) + start);
+        if (i > 0 && key >= 0 && key == previousKey && positions.at(i) >= positions.at(i - 1))
+            runs.back().end = i + 1;
+        else
+            runs.push_back({ i, i + 1 });
+        previousKey = key;
+    }
+    return runs;
+}
+
+void FrameFetcher::start(const QString &source, const QVector<qint64> &positions, int precision)
+{
+    stop();
+    m_source = source;
+    m_positions = positions;
+    m_precision = precision;
+    m_runs = planRuns(source, positions);
+    m_nextRun = 0;
+    m_next = 0;
+    m_reserved = 0;
+    m_results.clear();
+    m_aborted = false;
+    m_activeDecoders = int(qMin<size_t>(size_t(decoderCount()), m_runs.size()));
+    qCDebug(lcCapture) << "fetching" << positions.size() << "positions in" << m_runs.size() << "runs on"
+                       << m_activeDecoders << "decoders";
+    for (int i = 0; i < m_activeDecoders; ++i) {
+        m_threads.emplace_back(QThread::create([this] { decodeRuns(); }));
+        m_threads.back()->start();
+    }
+}
+
+bool FrameFetcher::extractNext()
+{
+    Result result;
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        if (m_next >= m_positions.size())
+            return false;
+        auto ready = m_results.find(m_next);
+        while (!m_aborted && ready == m_results.end()) {
+            if (m_stopCheck && m_stopCheck()) {
+                m_aborted = true;
+                abortDecoders();
+                break;
+            }
+            m_changed.wait_for(lock, PollInterval);
+            ready = m_results.find(m_next);
+        }
+        if (m_aborted)
+            return false;
+        result = std::move(ready->second);
+        m_results.erase(ready);
+        ++m_next;
+        --m_reserved;
+    }
+    m_changed.notify_all();
+
+    if (result.valid)
+        emit frameExtracted(result.frame);
+    else
+        emit error(result.errorMessage);
+    return true;
+}
+
+void FrameFetcher::abort()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_aborted = true;
+    abortDecoders();
+}
+
+// With the lock held.
+void FrameFetcher::abortDecoders()
+{
+    for (FrameGrabber *grabber : m_grabbers)
+        grabber->abort();
+    m_changed.notify_all();
+}
+
+void FrameFetcher::stop()
+{
+    abort();
+    for (const std::unique_ptr<QThread> &thread : m_threads) {
+        while (!thread->wait(PollInterval.count())) {
+            std::lock_guard<std::mutex> lock(m_lock);
+            abortDecoders();
+        }
+    }
+    m_threads.clear();
+    m_results.clear();
+}
+
+// The body of a decoder thread: takes runs until none is left, one position
+// at a time, as long as the bound on waiting frames allows.
+void FrameFetcher::decodeRuns()
+{
+    FrameGrabber grabber;
+    grabber.setSource(m_source);
+    grabber.setPrecision(m_precision);
+    Result result;
+    connect(&grabber, &FrameGrabber::frameExtracted, &grabber, [&result](const media::VideoFrame &frame) {
+        result.valid = true;
+        result.frame = frame;
+    }, Qt::DirectConnection);
+    connect(&grabber, &FrameGrabber::error, &grabber, [&result](const QString &message) {
+        result.errorMessage = message;
+    }, Qt::DirectConnection);
+
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_grabbers.push_back(&grabber);
+    while (!m_aborted && m_nextRun < m_runs.size()) {
+        const Run run = m_runs.at(m_nextRun++);
+        for (int i = run.begin; i < run.end; ++i) {
+            m_changed.wait(lock, [&] { return m_aborted || i == m_next || m_reserved < m_activeDecoders; });
+            if (m_aborted)
+                break;
+            ++m_reserved;
+            lock.unlock();
+            result = Result();
+            // The position exactly as given: setPosition() would keep the
+            // grabber's earlier one when the two are closer than the tolerance.
+            QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection,
+                                      Q_ARG(qint64, m_positions.at(i)));
+            lock.lock();
+            m_results.emplace(i, std::move(result));
+            m_changed.notify_all();
+        }
+    }
+    m_grabbers.erase(std::find(m_grabbers.begin(), m_grabbers.end(), &grabber));
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "media/videoframe.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class FrameGrabber;
+class QThread;
+
+// Decodes the frames at a list of positions ahead of time, on several
+// decoders at once, and hands them over in the order of the positions.
+//
+// Each decoder is a FrameGrabber of its own (its own demuxer and decoder) on
+// a thread of its own. Positions that follow each other within one group of
+// pictures form a run that one decoder walks through forward, as a single
+// grabber would; the runs go to whichever decoder is free, so separate groups
+// of pictures are decoded at the same time. A grabber gives a position the
+// same frame whatever it decoded before, so the frames are those a single
+// grabber would give.
+//
+// Memory: a decoder starts on a position only while fewer results than there
+// are decoders are in the making or waiting, the position the caller waits
+// for excepted. So at most decoderCount() + 1 decoded frames wait for the
+// caller, besides the pictures each decoder holds for its own work.
+//
+// Threads: the object belongs to the thread that calls start(),
+// extractNext() and stop(); the signals are emitted there, from within
+// extractNext(). abort() may be called from any thread.
+class FrameFetcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FrameFetcher(QObject *parent = nullptr);
+    // Stops the decoders.
+    ~FrameFetcher() override;
+
+    // Number of decoders; 0 or less means one per core.
+    void setDecoderCount(int count);
+    int decoderCount() const;
+
+    // Called by extractNext() while it waits; returning true aborts, as abort() does.
+    void setStopCheck(std::function<bool()> check);
+
+    // Starts decoding the frames of source at positions (ms, as FrameGrabber
+    // takes them) with the tolerance precision (ms). Stops an earlier start.
+    void start(const QString &source, const QVector<qint64> &positions, int precision);
+
+    // Waits for the result of the next position and emits it: frameExtracted
+    // or error, with the grabber's own message. False, emitting nothing, when
+    // every position has been handed out or the fetching was aborted.
+    bool extractNext();
+
+    // Stops every decoder at its next check; extractNext() then returns false.
+    void abort();
+    // Aborts and waits until every decoder has stopped.
+    void stop();
+
+signals:
+    void frameExtracted(media::VideoFrame frame);
+    void error(QString errorMessage);
+
+private:
+    struct Run {
+        int begin;
+        int end;
+    };
+    struct Result {
+        bool valid = false;
+        media::VideoFrame frame;
+        QString errorMessage;
+    };
+
+    static std::vector<Run> planRuns(const QString &source, const QVector<qint64> &positions);
+    void decodeRuns();
+    void abortDecoders();
+
+    int m_decoderCount = 0;
+    std::function<bool()> m_stopCheck;
+    QString m_source;
+    QVector<qint64> m_positions;
+    int m_precision = 500;
+    std::vector<std::unique_ptr<QThread>> m_threads;
+    int m_activeDecoders = 0;
+
+    // Shared with the decoder threads.
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<Run> m_runs;
+    size_t m_nextRun = 0;
+    int m_next = 0;       // the position the caller takes next
+    int m_reserved = 0;   // positions started or done but not yet taken
+    std::map<int, Result> m_results;
+    std::vector<FrameGrabber *> m_grabbers;
+    std::atomic_bool m_aborted { false };
+};
