@@ -1,5 +1,6 @@
 #include "videoframe.h"
 
+#include "colourmapper.h"
 #include "ffmpegptr.h"
 
 extern "C" {
@@ -10,6 +11,7 @@ extern "C" {
 #include <QTransform>
 
 #include <cmath>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
 
@@ -120,9 +122,11 @@ QImage VideoFrame::toImage(QImage::Format format) const
     const AVFrame *frame = m_frame.get();
     const QSize size = displaySize(frame->width, frame->height, m_display.aspectNum, m_display.aspectDen);
 
-    // BGRA in memory is Qt's ARGB32 on little-endian machines.
+    // BGRA in memory is Qt's ARGB32 on little-endian machines. HDR and
+    // wide-gamut pictures go through 16-bit R'G'B' and the colour mapper.
+    const bool mapped = ColourMapper::isNeeded(frame);
     ffmpeg::ScalePtr scaler(sws_getContext(frame->width, frame->height, withoutRangeAlias(frame->format),
-                                           size.width(), size.height(), AV_PIX_FMT_BGRA,
+                                           size.width(), size.height(), mapped ? AV_PIX_FMT_RGB48 : AV_PIX_FMT_BGRA,
                                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                            nullptr, nullptr, nullptr));
     if (!scaler) {
@@ -146,9 +150,19 @@ QImage VideoFrame::toImage(QImage::Format format) const
     QImage image(size, QImage::Format_ARGB32);
     if (image.isNull())
         return QImage();
-    uint8_t *destination[4] = { image.bits(), nullptr, nullptr, nullptr };
-    const int destinationStride[4] = { int(image.bytesPerLine()), 0, 0, 0 };
-    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
+    if (mapped) {
+        const int stride = size.width() * 3;
+        std::vector<quint16> rgb(size_t(stride) * size.height());
+        uint8_t *destination[4] = { reinterpret_cast<uint8_t *>(rgb.data()), nullptr, nullptr, nullptr };
+        const int destinationStride[4] = { stride * 2, 0, 0, 0 };
+        sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
+        ColourMapper(frame).map(rgb.data(), stride * 2, image.bits(), int(image.bytesPerLine()),
+                                size.width(), size.height());
+    } else {
+        uint8_t *destination[4] = { image.bits(), nullptr, nullptr, nullptr };
+        const int destinationStride[4] = { int(image.bytesPerLine()), 0, 0, 0 };
+        sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
+    }
 
     if (m_display.rotation != 0)
         image = image.transformed(QTransform().rotate(m_display.rotation));

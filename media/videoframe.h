@@ -37,7 +37,8 @@ public:
 
     // The picture as a player shows it: turned upright, non-square pixels
     // stretched to the display aspect ratio, converted with the stream's colour
-    // matrix and range. A null image for an invalid frame.
+    // matrix and range; HDR (PQ, HLG) and wide-gamut pictures mapped to BT.709
+    // SDR by ColourMapper. A null image for an invalid frame.
     QImage toImage(QImage::Format format = QImage::Format_ARGB32) const;
 
 private:

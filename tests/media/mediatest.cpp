@@ -39,6 +39,10 @@ private slots:
     void shownSize();
     void colours_data();
     void colours();
+    void barsKeepHueAndSaturation_data();
+    void barsKeepHueAndSaturation();
+    void highlightsCompressed_data();
+    void highlightsCompressed();
     void seekLandsOnKeyFrameBefore_data();
     void seekLandsOnKeyFrameBefore();
     void optionsBetweenPackets();
@@ -83,6 +87,7 @@ void MediaTest::colours_data()
     QTest::newRow("untagged HD is BT.709") << "colour-hd-untagged.mp4";
     QTest::newRow("full range BT.709") << "colour-hd-full.mp4";
     QTest::newRow("untagged SD is BT.601") << "colour-sd-untagged.mp4";
+    QTest::newRow("SDR in BT.2020 primaries") << "colour-bt2020.mkv";
 }
 
 void MediaTest::colours()
@@ -97,6 +102,65 @@ void MediaTest::colours()
     QVERIFY2(qAbs(qGreen(pixel) - 0x32) <= 3, qPrintable(seen));
     QVERIFY2(qAbs(qBlue(pixel) - 0x14) <= 3, qPrintable(seen));
     QCOMPARE(qAlpha(pixel), 255);
+}
+
+void MediaTest::barsKeepHueAndSaturation_data()
+{
+    QTest::addColumn<QString>("clip");
+    // 75 % bars; HDR ones carry SDR white at 203 cd/m², which is white again here.
+    QTest::newRow("SDR") << "bars-sdr.mp4";
+    QTest::newRow("HLG") << "bars-hlg.mkv";
+    QTest::newRow("PQ") << "bars-pq.mkv";
+}
+
+void MediaTest::barsKeepHueAndSaturation()
+{
+    QFETCH(QString, clip);
+    const QImage image = firstFrame(clip).toImage();
+    QVERIFY(!image.isNull());
+    const QColor bars[] = { QColor(191, 191, 191), QColor(191, 191, 0), QColor(0, 191, 191), QColor(0, 191, 0),
+                            QColor(191, 0, 191), QColor(191, 0, 0), QColor(0, 0, 191) };
+    for (int i = 0; i < 7; ++i) {
+        const QColor seen = image.pixelColor((2 * i + 1) * image.width() / 14, image.height() * 3 / 10);
+        const QString text = QStringLiteral("bar %1: %2,%3,%4").arg(i).arg(seen.red()).arg(seen.green()).arg(seen.blue());
+        QVERIFY2(seen.value() >= 124 && seen.value() <= 195, qPrintable(text));
+        if (i == 0) {
+            QVERIFY2(seen.value() - qMin(seen.red(), qMin(seen.green(), seen.blue())) <= 3, qPrintable(text));
+            continue;
+        }
+        const int hueOff = qAbs(seen.hsvHue() - bars[i].hsvHue());
+        QVERIFY2(qMin(hueOff, 360 - hueOff) <= 6, qPrintable(text));
+        QVERIFY2(seen.hsvSaturation() >= 230, qPrintable(text));
+    }
+}
+
+void MediaTest::highlightsCompressed_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<double>("peak");
+    // Grey ramps whose column x holds peak * (x / (width - 1))^2.4 cd/m².
+    QTest::newRow("HLG") << "hlg" << 1000.0;
+    QTest::newRow("PQ, stated peak") << "pq" << 4000.0;
+}
+
+void MediaTest::highlightsCompressed()
+{
+    QFETCH(QString, clip);
+    QFETCH(double, peak);
+    const QImage image = firstFrame(QStringLiteral("ramp-%1.mkv").arg(clip)).toImage();
+    QVERIFY(!image.isNull());
+    const auto grey = [&](double light) {
+        const int x = int(std::lround(std::pow(light / peak, 1 / 2.4) * (image.width() - 1)));
+        const QColor seen = image.pixelColor(x, image.height() / 2);
+        const int spread = seen.value() - qMin(seen.red(), qMin(seen.green(), seen.blue()));
+        return spread <= 2 ? seen.value() : -1;
+    };
+    // Well below SDR white nothing changes: 30 cd/m² is 15 % of white.
+    QVERIFY2(qAbs(grey(30) - 115) <= 3, qPrintable(QString::number(grey(30))));
+    // Above white the highlights keep their gradation.
+    const int levels[] = { grey(150), grey(300), grey(600) };
+    const QString text = QStringLiteral("%1 %2 %3").arg(levels[0]).arg(levels[1]).arg(levels[2]);
+    QVERIFY2(levels[0] > 115 && levels[0] < levels[1] && levels[1] < levels[2] && levels[2] < 255, qPrintable(text));
 }
 
 void MediaTest::seekLandsOnKeyFrameBefore_data()
