@@ -102,15 +102,17 @@ bool FrameFetcher::extractNext()
         std::unique_lock<std::mutex> lock(m_lock);
         if (m_next >= m_positions.size())
             return false;
-        auto ready = m_results.find(m_next);
-        while (!m_aborted && ready == m_results.end()) {
+        auto ready = m_results.end();
+        while (!m_aborted) {
             if (m_stopCheck && m_stopCheck()) {
                 m_aborted = true;
                 abortDecoders();
                 break;
             }
-            m_changed.wait_for(lock, PollInterval);
             ready = m_results.find(m_next);
+            if (ready != m_results.end())
+                break;
+            m_changed.wait_for(lock, PollInterval);
         }
         if (m_aborted)
             return false;

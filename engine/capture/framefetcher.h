@@ -49,7 +49,8 @@ public:
     void setDecoderCount(int count);
     int decoderCount() const;
 
-    // Called by extractNext() while it waits; returning true aborts, as abort() does.
+    // Asked by extractNext() before it takes a result and while it waits for
+    // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
 
     // Starts decoding the frames of source at positions (ms, as FrameGrabber
