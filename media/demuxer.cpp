@@ -70,6 +70,7 @@ void Demuxer::unload()
     m_videoStream = -1;
     m_atEnd = false;
     m_failedReads = 0;
+    m_dataEnd = 0;
     m_packet = Packet();
     m_packetStream = -1;
 }
@@ -123,16 +124,14 @@ const CodecContext *Demuxer::videoCodecContext(int stream) const
     return m_codec.get();
 }
 
-qint64 Demuxer::videoEndTime() const
+// Time in microseconds of the current video stream's first packet, as the
+// file's probe found it; the file's start when the stream does not say.
+qint64 Demuxer::videoStartTime() const
 {
-    if (!m_format)
-        return 0;
-    if (m_videoStream >= 0) {
-        const AVStream *stream = m_format->streams[m_videoStream];
-        if (stream->duration > 0 && stream->start_time != AV_NOPTS_VALUE)
-            return av_rescale_q(stream->start_time + stream->duration, stream->time_base, AVRational { 1, 1000 });
-    }
-    return startTime() + duration();
+    const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
+    if (!stream || stream->start_time == AV_NOPTS_VALUE)
+        return startTime() * 1000;
+    return av_rescale_q(stream->start_time, stream->time_base, AVRational { 1, 1000000 });
 }
 
 qint64 Demuxer::keyFrameTime(qint64 ms) const
@@ -165,6 +164,7 @@ bool Demuxer::readPacket(Packet *packet, int *stream)
     const AVStream *s = m_format->streams[raw->stream_index];
     *packet = Packet(raw.get(), s->time_base.num, s->time_base.den);
     *stream = raw->stream_index;
+    m_dataEnd = qMax(m_dataEnd, qint64((packet->pts + packet->duration) * 1000.0));
     return true;
 }
 
@@ -202,39 +202,48 @@ bool Demuxer::seekTo(qint64 microseconds)
     return true;
 }
 
-// Reads on from the current place until the first key frame of the video
-// stream, keeping what it read for readFrame() but the video packets before
-// that key frame, which nothing could decode. True when that key frame is at
-// or before the target.
-bool Demuxer::keyFrameNotAfter(qint64 microseconds)
+// Reads on from the current place to the last key frame of the video stream
+// at or before the target, and stops at the first video packet after the
+// target. What it read from that key frame on is kept for readFrame(); what
+// came before is not needed, since decoding starts there. True when there is
+// such a key frame; false when the first key frame comes after the target
+// (that one is kept then, with what follows it).
+bool Demuxer::lastKeyFrameNotAfter(qint64 microseconds)
 {
     const double target = microseconds / 1e6;
+    bool found = false;
     for (int i = 0; i < MaxPacketsPerCheck; ++i) {
         Packet packet;
         int stream = -1;
         if (!readPacket(&packet, &stream)) {
             if (m_atEnd)
-                return false;
+                return found;
             continue;
         }
-        if (stream == m_videoStream && !packet.hasKeyFrame)
+        const bool video = stream == m_videoStream;
+        if (video && packet.hasKeyFrame && packet.pts <= target) {
+            m_queue.clear();
+            found = true;
+        } else if (video && !found && !packet.hasKeyFrame) {
             continue;
+        }
         m_queue.push_back({packet, stream});
-        if (stream == m_videoStream)
-            return packet.pts <= target;
+        if (video && packet.pts > target)
+            return found;
     }
     return true;
 }
 
 /*
- * Seeking. With an index (MP4, MKV, WebM) FFmpeg's backward seek lands on a
- * key frame at or before the target. Without one (MPEG-TS) it searches by
- * timestamp and often lands on a packet near the target that is no key frame,
- * so the first key frame comes after the target and decoding from there
- * gives a later picture. We check where the first key frame lies and, while
- * it is late, seek again further back: 1, 2, 4... seconds before the target.
- * The packets read for the check are not lost; readFrame() hands them out,
- * so after a seek the first video packet is that key frame.
+ * Seeking. With an index (MP4, MKV, WebM) FFmpeg's backward seek lands on the
+ * last key frame at or before the target. Without one (MPEG-TS) it searches
+ * by timestamp and lands on a packet near the target: often no key frame, so
+ * that the first key frame comes after the target and decoding from there
+ * gives a later picture; or a group of pictures or more early. We read on to
+ * the last key frame at or before the target and, while there is none, seek
+ * again further back: 1, 2, 4... seconds before the target. The packets read
+ * from that key frame on are not lost; readFrame() hands them out, so after a
+ * seek the first video packet is that key frame, wherever FFmpeg landed.
  */
 bool Demuxer::seek(qint64 ms)
 {
@@ -246,7 +255,7 @@ bool Demuxer::seek(qint64 ms)
         return false;
     if (m_videoStream < 0)
         return true;
-    for (qint64 back = 1000000; !keyFrameNotAfter(target); back *= 2) {
+    for (qint64 back = 1000000; !lastKeyFrameNotAfter(target); back *= 2) {
         const qint64 earlier = target - back;
         if (earlier <= start)
             return seekToStart();
@@ -256,9 +265,18 @@ bool Demuxer::seek(qint64 ms)
     return true;
 }
 
-// A timestamp search for the first frame can land past it; the first byte cannot.
+/*
+ * To the first key frame. A seek by the index (MP4, Matroska) lands there
+ * exactly; a timestamp search without one (MPEG-TS) can land past it, where a
+ * seek to the first byte cannot. Matroska's reader, on the other hand, loses
+ * its way after a seek by bytes and finds its first key frame seconds late.
+ * So the timestamp seek comes first and is kept when the video's first key
+ * frame follows it; the first byte is the fallback.
+ */
 bool Demuxer::seekToStart()
 {
+    if (seekTo(startTime() * 1000) && lastKeyFrameNotAfter(videoStartTime()))
+        return true;
     m_queue.clear();
     m_atEnd = false;
     m_failedReads = 0;

@@ -37,9 +37,10 @@ public:
     // The last read ran into the end of the file (or an error that ends it).
     bool atEnd() const { return m_atEnd && m_queue.empty(); }
 
-    // Positions the demuxer so that the next packets start at a key frame at
-    // or before ms on every video stream, also in formats whose own seek lands
-    // after it (MPEG-TS).
+    // Positions the demuxer so that the next packets start at the last key
+    // frame at or before ms of the current video stream, also in formats whose
+    // own seek lands elsewhere (MPEG-TS); at its first key frame when none is
+    // that early.
     bool seek(qint64 ms);
 
     // Reads the next packet; false when none could be read (see atEnd()).
@@ -57,9 +58,10 @@ public:
 
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
-    // Where the current video stream ends, in ms on the container's clock, as
-    // its header says (the whole file's end when it says nothing).
-    qint64 videoEndTime() const;
+    // The furthest time, in ms on the container's clock, that a packet of any
+    // stream read since loading reaches. At the end of a complete file it is
+    // about startTime() + duration(); well short of that, the file was cut.
+    qint64 dataEndTime() const { return m_dataEnd; }
 
     // Time in ms of the key frame at or before ms in the current video
     // stream's index; -1 when the file has no index (MPEG-TS) or none is known.
@@ -77,7 +79,8 @@ private:
     bool readPacket(Packet *packet, int *stream);
     bool seekTo(qint64 microseconds);
     bool seekToStart();
-    bool keyFrameNotAfter(qint64 microseconds);
+    qint64 videoStartTime() const;
+    bool lastKeyFrameNotAfter(qint64 microseconds);
 
     QString m_fileName;
     std::unique_ptr<AVFormatContext, FormatCloser> m_format;
@@ -85,6 +88,7 @@ private:
     int m_videoStream = -1;
     bool m_atEnd = false;
     int m_failedReads = 0;
+    qint64 m_dataEnd = 0;
     Packet m_packet;
     int m_packetStream = -1;
     // Packets read while checking a seek, handed out before reading on.

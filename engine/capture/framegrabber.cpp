@@ -23,10 +23,15 @@ QVariantHash codecOptions(int level)
     return options;
 }
 
+// Seconds to milliseconds, truncated toward zero.
 qint64 toMs(double seconds)
 {
     return qint64(seconds * 1000.0);
 }
+
+// Where a complete file's data ends differs from the end its header gives by
+// an audio frame or so; a file cut short misses more than this.
+constexpr qint64 CutShortMargin = 1000;
 
 }
 
@@ -98,7 +103,7 @@ void FrameGrabber::extract()
 
 void FrameGrabber::unloadAll()
 {
-    m_decoderRunning = false;
+    m_decodedTo.reset();
     m_extractionCount = 0;
     m_decoder.reset();
     m_demuxer.unload();
@@ -109,6 +114,7 @@ bool FrameGrabber::load()
     const bool demuxerLoaded = m_demuxer.fileName() == m_source && m_demuxer.isLoaded();
     if (demuxerLoaded && m_decoder)
         return true;
+    m_decodedTo.reset();
     m_extractionCount = 0;
     m_decoder.reset();
     if (!demuxerLoaded || m_demuxer.atEnd()) {
@@ -177,90 +183,244 @@ void FrameGrabber::extractInternal(qint64 pos)
 }
 
 /*
- * Seek and decode. After the seek the demuxer stands before a key frame at or
- * before the target; that frame is decoded first and is the answer when it
- * lies within the tolerance. Otherwise packets are decoded forward until a
- * frame lies within the tolerance. From the second extraction of a loaded
- * video on, packets before the target skip non-reference frames and the loop
- * filter: they only feed the reference chain, and the target decodes in full.
+ * Seek and decode, in this order:
  *
- * When the previous extraction left the decoder inside the group of pictures
- * that holds the new target, decoding simply goes on from there: the seek
- * would return to a key frame the decoder has already passed and decode the
- * same packets again, to the same picture.
+ * 1. The target is the position plus the file's start time: an MPEG-TS
+ *    recording's clock may start hours in, and positions count from there.
+ * 2. Where decoding starts. When the last extraction stopped on a hit and the
+ *    target lies ahead within the same group of pictures, decoding goes on
+ *    from there: the seek would return to a key frame the decoder has already
+ *    passed and decode the same packets again. Otherwise the demuxer seeks to
+ *    the key frame at or before the target, which is decoded first and is the
+ *    answer when it lies within the tolerance.
+ * 3. Decoding forward until the frame wanted: the last key frame passed at or
+ *    before the target when it lies within the tolerance, so that the answer
+ *    is the same however decoding got there, else the first frame at or after
+ *    the target. From the second extraction of a loaded video on, packets
+ *    before the target skip non-reference frames and the loop filter: they
+ *    only feed the reference chain, and the target decodes in full. At the
+ *    end of the file the decoder gives up the pictures it still holds.
+ * 4. At the end of the file the last picture is the answer, the file is let
+ *    go of and the next extraction opens it afresh; unless the file was cut
+ *    short of what its header promises, where that picture is not the one
+ *    asked for.
  */
 bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMark)
 {
-    m_abortRequested = false;
     reason->clear();
     *abortMark = false;
     m_frame = media::VideoFrame();
 
-    if (pos < m_demuxer.startTime())
-        pos += m_demuxer.startTime();
-    const int videoStream = m_demuxer.videoStream();
-    const bool decodeOn = canDecodeOnTo(pos, range);
-    m_decoderRunning = false;
-    double lastPacketTime = m_lastPacketTime;
-    if (decodeOn) {
-        qCDebug(lcCapture) << "decoding on from" << m_lastFrameTime << "to" << pos;
-    } else {
-        const Verdict key = decodeKeyFrame(pos, range, videoStream, &lastPacketTime, reason, abortMark);
-        if (key != Verdict::ReadOn)
-            return key == Verdict::Hit;
-    }
+    Search search;
+    search.target = pos + m_demuxer.startTime();
+    search.range = range;
+    search.wanted = search.target;
 
-    // Decode forward.
     Verdict verdict = Verdict::ReadOn;
-    while (verdict == Verdict::ReadOn && !m_demuxer.atEnd()) {
-        if (abortedAt("abort seek after key frame before read", reason, abortMark))
-            return false;
-        if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
-            continue;
-        const media::Packet next = m_demuxer.packet();
-        lastPacketTime = next.pts;
-        if (!next.isValid()) {
-            qCWarning(lcCapture) << "invalid packet. no decode";
-            continue;
-        }
-        const QVariantHash &options =
-            (m_extractionCount != 0 && toMs(next.pts) < pos) ? m_fastOptions : m_fullOptions;
-        if (options != m_optionsSet)
-            setDecoderOptions(options);
-        if (!m_decoder->decode(next)) {
-            qCWarning(lcCapture) << "!!!!!!!!!decode failed!!!!";
-            m_frame = media::VideoFrame();
-            *reason = QStringLiteral("decode failed");
-            return false;
-        }
-        verdict = takeFrame(m_decoder->frame(), pos, range, lastPacketTime, reason);
-        if (verdict == Verdict::Failed)
-            return false;
+    if (canDecodeOnTo(search)) {
+        qCDebug(lcCapture) << "decoding on from" << m_decodedTo->frame << "to" << search.target;
+        search.lastKeyFrame = m_decodedTo->keyFrame;
+        search.lastPacket = m_decodedTo->packet;
+    } else {
+        verdict = seekToKeyFrame(search, reason, abortMark);
     }
-    // At the end of the file the decoder still holds the last pictures.
-    while (verdict == Verdict::ReadOn && m_demuxer.atEnd() && m_decoder->decode(media::Packet())) {
-        verdict = takeFrame(m_decoder->frame(), pos, range, lastPacketTime, reason);
-        if (verdict == Verdict::Failed)
-            return false;
-    }
+    m_decodedTo.reset();
+    if (verdict == Verdict::ReadOn)
+        verdict = decodeForward(search, reason, abortMark);
 
-    ++m_extractionCount;
-    if (m_demuxer.atEnd()) {
-        // Past the end the last picture is the answer; but when the data stops
-        // well before the end its header promises (a file cut short), that
-        // picture is not the one asked for.
-        const qint64 frameTime = m_frame.isValid() ? toMs(m_frame.timestamp()) : pos;
-        const bool cutShort = pos - frameTime > range && pos <= m_demuxer.videoEndTime();
-        unloadAll();
-        if (cutShort) {
-            *reason = QString::asprintf("data ends at %lld", frameTime);
-            m_frame = media::VideoFrame();
-            return false;
+    switch (verdict) {
+    case Verdict::Failed:
+        return false;
+    case Verdict::KeyFrameHit:
+        return true;
+    case Verdict::Hit:
+        ++m_extractionCount;
+        if (m_demuxer.atEnd())
+            return finishAtEnd(search, reason);
+        m_decodedTo = DecodedTo { toMs(m_frame.timestamp()), search.lastKeyFrame, search.lastPacket };
+        return true;
+    case Verdict::ReadOn:
+    case Verdict::EndOfStream:
+        ++m_extractionCount;
+        return finishAtEnd(search, reason);
+    }
+    return false;
+}
+
+bool FrameGrabber::canDecodeOnTo(const Search &search) const
+{
+    if (!m_decodedTo || search.target <= m_decodedTo->frame)
+        return false;
+    // The key frame passed would be the answer, and it is behind the decoder.
+    if (search.target - m_decodedTo->keyFrame <= search.range)
+        return false;
+    // Beyond the next key frame a seek is shorter. Without an index nothing
+    // tells where that is: seek then too.
+    const qint64 key = m_demuxer.keyFrameTime(search.target);
+    return key >= 0 && key <= m_decodedTo->frame;
+}
+
+// Seeks to the key frame at or before the target and decodes it: KeyFrameHit
+// when it is the answer, ReadOn when decoding has to go on from it.
+FrameGrabber::Verdict FrameGrabber::seekToKeyFrame(Search &search, QString *reason, bool *abortMark)
+{
+    m_demuxer.seek(search.target);
+    media::Packet packet;
+    bool notKeyWarned = false;
+    while (!m_demuxer.atEnd()) {
+        if (abortedAt("abort seek before read", reason, abortMark))
+            return Verdict::Failed;
+        if (!m_demuxer.readFrame() || m_demuxer.stream() != m_demuxer.videoStream())
+            continue;
+        packet = m_demuxer.packet();
+        if (packet.hasKeyFrame)
+            break;
+        if (!notKeyWarned) {
+            qCWarning(lcCapture) << "Not seek to key frame!!!";
+            notKeyWarned = true;
         }
-    } else if (verdict == Verdict::Hit) {
-        m_decoderRunning = true;
-        m_lastPacketTime = lastPacketTime;
-        m_lastFrameTime = toMs(m_frame.timestamp());
+    }
+    if (!packet.isValid()) {
+        const qint64 pos = search.target - m_demuxer.startTime();
+        qCWarning(lcCapture, "FrameGrabber failed to get a packet at %lld", pos);
+        *reason = QString::asprintf("failed to get a packet at %lld", pos);
+        return Verdict::Failed;
+    }
+    const qint64 keyTime = toMs(packet.pts);
+    search.lastPacket = keyTime;
+    // Nothing comes before the first key frame after the target (the video
+    // starts later than the file, or its stream begins mid-way): it is the
+    // nearest frame there is.
+    if (keyTime > search.target && keyTime - search.target > search.range) {
+        search.range = int(qMin<qint64>(keyTime - search.target, INT_MAX));
+        qCDebug(lcCapture) << "enlarge range ==>>>> " << search.range;
+    }
+    passKeyFrame(search, keyTime);
+
+    m_decoder->flush();
+    setDecoderOptions(m_fullOptions);
+    if (abortedAt("abort seek before decoding key frames", reason, abortMark))
+        return Verdict::Failed;
+    // A decoder that reorders pictures holds the key frame back until later
+    // packets arrive. When the key frame is the answer, draining the decoder
+    // gives it at once; the key packet is fed again afterwards should
+    // decoding have to go on.
+    if (m_decoder->decode(packet))
+        m_frame = m_decoder->frame();
+    const bool keyInRange = qAbs(keyTime - search.target) <= search.range;
+    bool drained = false;
+    if (!m_frame.isValid() && keyInRange) {
+        if (abortedAt("abort seek before decoding key frames", reason, abortMark))
+            return Verdict::Failed;
+        drained = true;
+        if (m_decoder->decode(media::Packet()))
+            m_frame = m_decoder->frame();
+    }
+    if (m_frame.isValid() && qAbs(toMs(m_frame.timestamp()) - search.target) <= search.range) {
+        qCDebug(lcCapture).nospace() << "FrameGrabber: key frame found @" << m_frame.timestamp() << " diff="
+                                     << qAbs(toMs(m_frame.timestamp()) - search.target)
+                                     << ". format: " << m_frame.format();
+        return Verdict::KeyFrameHit;
+    }
+    if (drained) {
+        m_decoder->flush();
+        m_decoder->decode(packet);
+    }
+    return Verdict::ReadOn;
+}
+
+// Feeds video packets, and at the end of the file the decoder's held
+// pictures, until the frame wanted comes out: Hit, EndOfStream or Failed.
+FrameGrabber::Verdict FrameGrabber::decodeForward(Search &search, QString *reason, bool *abortMark)
+{
+    for (;;) {
+        if (abortedAt("abort seek after key frame before read", reason, abortMark))
+            return Verdict::Failed;
+        if (m_demuxer.atEnd()) {
+            if (!m_decoder->decode(media::Packet()))
+                return Verdict::EndOfStream;
+        } else {
+            if (!m_demuxer.readFrame() || m_demuxer.stream() != m_demuxer.videoStream())
+                continue;
+            const media::Packet packet = m_demuxer.packet();
+            const qint64 time = toMs(packet.pts);
+            search.lastPacket = time;
+            if (!packet.isValid()) {
+                qCWarning(lcCapture) << "invalid packet. no decode";
+                continue;
+            }
+            if (packet.hasKeyFrame)
+                passKeyFrame(search, time);
+            const QVariantHash &options =
+                (m_extractionCount != 0 && time < search.target) ? m_fastOptions : m_fullOptions;
+            if (options != m_optionsSet)
+                setDecoderOptions(options);
+            if (!m_decoder->decode(packet)) {
+                qCWarning(lcCapture) << "!!!!!!!!!decode failed!!!!";
+                m_frame = media::VideoFrame();
+                *reason = QStringLiteral("decode failed");
+                return Verdict::Failed;
+            }
+        }
+        const Verdict verdict = takeFrame(m_decoder->frame(), search, reason);
+        if (verdict != Verdict::ReadOn)
+            return verdict;
+    }
+}
+
+// A key frame at or before the target within the tolerance is the answer, as
+// it is after a seek, also when decoding on passes it.
+void FrameGrabber::passKeyFrame(Search &search, qint64 time) const
+{
+    search.lastKeyFrame = time;
+    if (time <= search.target && search.target - time <= search.range)
+        search.wanted = time;
+}
+
+FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, const Search &search,
+                                              QString *reason)
+{
+    if (!frame.isValid())
+        return Verdict::ReadOn;
+    m_frame = frame;
+    const qint64 time = toMs(frame.timestamp());
+    if (time < search.wanted)
+        return Verdict::ReadOn;
+    const qint64 diff = time - search.target;
+    if (diff <= search.range) {
+        qCDebug(lcCapture, "got frame at %fs, diff=%lld", frame.timestamp(), diff);
+        return Verdict::Hit;
+    }
+    // Pictures come out later than the packets go in; one past the tolerance
+    // while still behind the packets means the target was skipped.
+    if (time < search.lastPacket) {
+        *reason = QString::asprintf("out pts out of range. diff=%lld, range=%d", diff, search.range);
+        qCWarning(lcCapture) << *reason;
+        m_frame = media::VideoFrame();
+        return Verdict::Failed;
+    }
+    return Verdict::ReadOn;
+}
+
+/*
+ * The end of the file: the last picture is the answer to a target past the
+ * end of the video. When the data of every stream stops well before the end
+ * the header gives (a file cut short), a target in between has no picture:
+ * the last one is not the frame asked for. A video stream that simply ends
+ * before the others (audio that outlasts it) is not cut short.
+ */
+bool FrameGrabber::finishAtEnd(const Search &search, QString *reason)
+{
+    const qint64 start = m_demuxer.startTime();
+    const qint64 fileEnd = start + m_demuxer.duration();
+    const qint64 frameTime = m_frame.isValid() ? toMs(m_frame.timestamp()) : search.target;
+    const bool cutShort = search.target - frameTime > search.range && search.target <= fileEnd
+        && fileEnd - m_demuxer.dataEndTime() > CutShortMargin;
+    unloadAll();
+    if (cutShort) {
+        *reason = QString::asprintf("data ends at %lld", frameTime - start);
+        m_frame = media::VideoFrame();
+        return false;
     }
     // A stream that ends before any picture decodes has nothing to give.
     if (!m_frame.isValid()) {
@@ -270,134 +430,14 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
     return true;
 }
 
-// Seeks to the key frame at or before pos and decodes it: Hit when it is the
-// answer, ReadOn when decoding has to go on from it. May widen the tolerance.
-FrameGrabber::Verdict FrameGrabber::decodeKeyFrame(qint64 pos, int &range, int videoStream,
-                                                   double *lastPacketTime, QString *reason, bool *abortMark)
+// True when an abort was asked for, which it answers; the step where it was
+// noticed becomes the reason.
+bool FrameGrabber::abortedAt(const char *step, QString *reason, bool *abortMark)
 {
-    m_demuxer.seek(pos);
-
-    // Key-frame search.
-    media::Packet packet;
-    qint64 firstTime = 0;
-    bool firstTaken = false;
-    bool outOfRangeLogged = false;
-    bool notKeyWarned = false;
-    while (!m_demuxer.atEnd()) {
-        if (abortedAt("abort seek before read", reason, abortMark))
-            return Verdict::Failed;
-        if (!m_demuxer.readFrame() || m_demuxer.stream() != videoStream)
-            continue;
-        packet = m_demuxer.packet();
-        const qint64 time = toMs(packet.pts);
-        if (!firstTaken) {
-            firstTime = time;
-            firstTaken = true;
-        }
-        if (time - pos > range && !outOfRangeLogged) {
-            qCDebug(lcCapture) << "read packet out of range";
-            outOfRangeLogged = true;
-        }
-        if (packet.hasKeyFrame)
-            break;
-        if (!notKeyWarned) {
-            qCWarning(lcCapture) << "Not seek to key frame!!!";
-            notKeyWarned = true;
-        }
-    }
-
-    const qint64 keyTime = toMs(packet.pts);
-    if (firstTaken && keyTime > firstTime) {
-        range = int(qMax<qint64>(range, keyTime - pos));
-        qCDebug(lcCapture) << "enlarge range ==>>>> " << range;
-    }
-
-    if (!packet.isValid()) {
-        qCWarning(lcCapture, "FrameGrabber failed to get a packet at %lld", pos);
-        *reason = QString::asprintf("failed to get a packet at %lld", pos);
-        return Verdict::Failed;
-    }
-
-    m_decoder->flush();
-    setDecoderOptions(m_fullOptions);
-
-    // A decoder that reorders pictures holds the key frame back until later
-    // packets arrive. When the key frame is close enough to be the answer, the
-    // second try drains the decoder to get it at once; the key packet is fed
-    // again afterwards should decoding have to go on.
-    const bool keyInRange = qAbs(keyTime - pos) <= range;
-    bool drained = false;
-    for (int attempt = 0; attempt < 2 && !m_frame.isValid(); ++attempt) {
-        if (abortedAt("abort seek before decoding key frames", reason, abortMark))
-            return Verdict::Failed;
-        if (attempt == 0) {
-            if (m_decoder->decode(packet))
-                m_frame = m_decoder->frame();
-        } else if (keyInRange) {
-            drained = true;
-            if (m_decoder->decode(media::Packet()))
-                m_frame = m_decoder->frame();
-        }
-    }
-
-    if (m_frame.isValid()) {
-        const qint64 diff = qAbs(toMs(m_frame.timestamp()) - pos);
-        if (diff <= range) {
-            qCDebug(lcCapture).nospace() << "FrameGrabber: key frame found @" << m_frame.timestamp()
-                                         << " diff=" << diff << ". format: " << m_frame.format();
-            return Verdict::Hit;
-        }
-    }
-    if (drained) {
-        m_decoder->flush();
-        m_decoder->decode(packet);
-    }
-    *lastPacketTime = packet.pts;
-    return Verdict::ReadOn;
-}
-
-// True when an abort was asked for; the step where it was noticed becomes the reason.
-bool FrameGrabber::abortedAt(const char *step, QString *reason, bool *abortMark) const
-{
-    if (!m_abortRequested)
+    if (!m_abortRequested.exchange(false))
         return false;
     *reason = QString::fromLatin1(step);
     *abortMark = true;
     qCDebug(lcCapture) << "FrameGrabber" << *reason;
     return true;
-}
-
-bool FrameGrabber::canDecodeOnTo(qint64 pos, int range) const
-{
-    if (!m_decoderRunning || pos <= m_lastFrameTime)
-        return false;
-    // Without an index nothing tells whether a key frame lies in between.
-    const qint64 key = m_demuxer.keyFrameTime(pos);
-    // Close to its key frame the target is answered by the key frame itself.
-    return key >= 0 && key <= m_lastFrameTime && pos - key > range;
-}
-
-FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, qint64 pos, int range,
-                                              double lastPacketTime, QString *reason)
-{
-    if (!frame.isValid())
-        return Verdict::ReadOn;
-    m_frame = frame;
-    const qint64 time = toMs(frame.timestamp());
-    if (time < pos)
-        return Verdict::ReadOn;
-    const qint64 diff = time - pos;
-    if (diff <= range) {
-        qCDebug(lcCapture, "got frame at %fs, diff=%lld", frame.timestamp(), diff);
-        return Verdict::Hit;
-    }
-    // Pictures come out later than the packets go in; one past the tolerance
-    // while still behind the packets means the target was skipped.
-    if (frame.timestamp() < lastPacketTime) {
-        *reason = QString::asprintf("out pts out of range. diff=%lld, range=%d", diff, range);
-        qCWarning(lcCapture) << *reason;
-        m_frame = media::VideoFrame();
-        return Verdict::Failed;
-    }
-    return Verdict::ReadOn;
 }

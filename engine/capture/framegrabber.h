@@ -10,12 +10,16 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 // Decodes the one frame that lies at a position of a video, within a tolerance.
 //
-// Seeks to the key frame at or before the target, decodes it, then decodes
-// forward until a frame lies within the tolerance. The file stays open between
-// extractions, so a run of positions does not reopen it.
+// Positions are milliseconds from the start of the video, as a player shows
+// them, whatever clock the container keeps. The answer for a position is the
+// key frame at or before it when that lies within the tolerance, else the
+// first frame at or after it; past the end, the last frame. The same position
+// gives the same frame whatever was extracted before. The file stays open
+// between extractions, so a run of positions does not reopen it.
 //
 // Thread: everything runs on the caller's thread and the signals are emitted
 // before extract() returns. Only abort() may be called from another thread.
@@ -41,7 +45,8 @@ public:
     // Opens the video if needed; 0 when it cannot be opened or has no picture.
     qint64 duration();
 
-    // Stops a running extraction at its next check.
+    // Stops the running extraction at its next check, or the next extraction
+    // at its first when none is running: an abort is never lost.
     void abort();
 
 signals:
@@ -59,16 +64,36 @@ private slots:
     void extractInternal(qint64 pos);
 
 private:
-    enum class Verdict { ReadOn, Hit, Failed };
+    // How a step of the search ended.
+    enum class Verdict { ReadOn, Hit, KeyFrameHit, EndOfStream, Failed };
+
+    // One extraction's search; every time is in ms on the container's clock.
+    struct Search {
+        qint64 target = 0;
+        int range = 0;
+        // The frame to stop at: the key frame at or before the target when it
+        // lies within the tolerance, else the target itself.
+        qint64 wanted = 0;
+        qint64 lastKeyFrame = -1;
+        qint64 lastPacket = 0;
+    };
+    // Where the decoder stands after an extraction that stopped on a hit
+    // while decoding forward, ready to decode on; ms on the container's clock.
+    struct DecodedTo {
+        qint64 frame;
+        qint64 keyFrame;
+        qint64 packet;
+    };
 
     bool load();
-    bool canDecodeOnTo(qint64 pos, int range) const;
-    bool abortedAt(const char *step, QString *reason, bool *abortMark) const;
-    Verdict takeFrame(const media::VideoFrame &frame, qint64 pos, int range, double lastPacketTime,
-                      QString *reason);
     bool decode(qint64 pos, int range, QString *reason, bool *abortMark);
-    Verdict decodeKeyFrame(qint64 pos, int &range, int videoStream, double *lastPacketTime, QString *reason,
-                           bool *abortMark);
+    bool canDecodeOnTo(const Search &search) const;
+    Verdict seekToKeyFrame(Search &search, QString *reason, bool *abortMark);
+    Verdict decodeForward(Search &search, QString *reason, bool *abortMark);
+    void passKeyFrame(Search &search, qint64 time) const;
+    Verdict takeFrame(const media::VideoFrame &frame, const Search &search, QString *reason);
+    bool finishAtEnd(const Search &search, QString *reason);
+    bool abortedAt(const char *step, QString *reason, bool *abortMark);
     void setDecoderOptions(const QVariantHash &options);
     void unloadAll();
 
@@ -86,8 +111,5 @@ private:
     QVariantHash m_fastOptions;
     QVariantHash m_fullOptions;
     QVariantHash m_optionsSet;
-    // The last extraction ended on a hit with the decoder ready for more.
-    bool m_decoderRunning = false;
-    double m_lastPacketTime = 0.0;
-    qint64 m_lastFrameTime = 0;
+    std::optional<DecodedTo> m_decodedTo;
 };

@@ -76,6 +76,25 @@ rm faststart.mp4
 mkdir -p "dossier à part"
 cp vp9.webm "dossier à part/vidéo d'été ü.webm"
 
+# Every container with audio beside the video, for positions from the start.
+# Copies of h264-bframes.mp4: its audio starts 21 ms before the video in MKV
+# and TS, where the TS clock starts at 1.46 s.
+ff -i h264-bframes.mp4 -c copy h264-aac.mkv
+ff -i h264-bframes.mp4 -c copy h264-aac.mov
+ff -i h264-bframes.mp4 -c copy h264-aac.ts
+ff -i h264-bframes.mp4 -c:v copy -c:a libvorbis h264-vorbis.mkv
+# Opus starts before the video, at a negative time.
+ff -f lavfi -i "$(source 320x240 4)" -f lavfi -i "$(tone 4)" \
+    -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -g 50 -c:a libopus vp9-opus.webm
+ff -f lavfi -i "$(source 320x240 4)" -f lavfi -i "$(tone 4)" -c:v mpeg4 -q:v 4 -g 50 -c:a libmp3lame mpeg4-mp3.avi
+# Four seconds of video, and audio from 0.5 s to 6 s: the video starts first
+# and ends 2 s before the file.
+ff -f lavfi -i "$(source 320x240 4)" -itsoffset 0.5 -f lavfi -i "$(tone 5.5)" \
+    -c:v libx264 -preset veryfast -g 50 -bf 2 -pix_fmt yuv420p -c:a aac audio-longer.mkv
+# Audio from 0 s, video from 1 s to 3 s.
+ff -itsoffset 1 -f lavfi -i "$(source 320x240 2)" -f lavfi -i "$(tone 3)" \
+    -c:v libx264 -preset veryfast -g 50 -pix_fmt yuv420p -c:a aac late-video.mkv
+
 # HDR as cameras record it, made from SDR with zscale: SDR white at 203 cd/m²,
 # BT.2020, HEVC 10-bit (lossless, so only the conversion is measured).
 # Bars: 75 % SMPTE bars in HLG and in PQ (the PQ one stating a 1000 cd/m² peak).
