@@ -10,8 +10,10 @@
 
 // Qt
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -185,6 +187,14 @@ BaseProfile *ProfileSelector::saveProfile(bool *written)
     if (written)
         *written = saved;
     return target;
+}
+
+void ProfileSelector::warnNotWritten()
+{
+    QMessageBox::warning(window(), tr("Profile Not Saved"),
+                         tr("The profiles could not be written to %1. Your changes are still in the form; "
+                            "check that the folder is writable and the disk is not full, then save again.")
+                             .arg(QDir::toNativeSeparators(ProfileManager::configFilePath(manager->fileName()))));
 }
 
 void ProfileSelector::resetToDefaults()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/field.h"
+
 #include <QList>
 #include <QVariant>
 #include <QWidget>
@@ -11,7 +13,6 @@ class ProfileSelector;
 }
 
 class BaseProfile;
-class Field;
 class ProfileManager;
 
 // The editable profile drop-down at the top of every profile editor, and the
@@ -59,6 +60,8 @@ public:
     // Stores the form under the typed name and writes the store. Returns the
     // profile; written (when given) tells whether the store's file was written.
     BaseProfile *saveProfile(bool *written = nullptr);
+    // Tells the user, in a warning box, that the store's file could not be written.
+    void warnNotWritten();
     // Shows the kind's defaults; saves nothing.
     void resetToDefaults();
 

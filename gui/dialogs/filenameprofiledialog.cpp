@@ -1,0 +1,83 @@
+#include "dialogs/filenameprofiledialog.h"
+
+#include "ui_filenameprofiledialog.h"
+
+#include "profiles/filenameprofile.h"
+
+// Qt
+#include <QFileInfo>
+
+FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::FileNameProfileDialog>())
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ProfileSelector *selector = ui->profileSelector;
+    connect(selector, &ProfileSelector::profileNameTextChanged, this,
+            [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
+    ui->saveButton->setEnabled(false);
+
+    const std::pair<const char *, const char *> types[] = {
+        {".jpg", "jpg"}, {".jpeg", "jpeg"}, {".png", "png"}, {".tif", "tif"}, {".tiff", "tiff"}};
+    for (const auto &[shown, type] : types)
+        ui->formatFileExtensionComboBox->addItem(QLatin1String(shown), QLatin1String(type));
+
+    selector->addField("fileOutputPrefix", ui->formatPrefixLineEdit);
+    selector->addField("fileBaseName", ui->formatBasenameLineEdit);
+    selector->addField("fileOutputSuffix", ui->formatSuffixLineEdit);
+    selector->addField("fileOutputType", ui->formatFileExtensionComboBox);
+    connect(selector, &ProfileSelector::profileSelected, this, &FileNameProfileDialog::updateExample);
+    connect(selector, &ProfileSelector::fieldChanged, this, &FileNameProfileDialog::updateExample);
+    selector->setProfileManager(FileNameProfile::profileManager());
+}
+
+FileNameProfileDialog::~FileNameProfileDialog() = default;
+
+void FileNameProfileDialog::setProfile(BaseProfile *profile)
+{
+    m_profile = profile;
+    ui->profileSelector->selectProfile(profile);
+    updateExample();
+}
+
+void FileNameProfileDialog::setVideoFileName(const QString &fileName)
+{
+    videoFileName = fileName;
+    updateExample();
+}
+
+void FileNameProfileDialog::updateExample()
+{
+    FileNameProfile example;
+    ui->profileSelector->writeFields(&example);
+    ui->outputExampleVideoLabel->setText(videoFileName);
+    const QString base = QFileInfo(videoFileName).baseName();
+    // An empty base name field uses the video's name: show which.
+    ui->formatBasenameLineEdit->setPlaceholderText(base);
+    ui->outputExampleLabel->setText(example.outputFileName(base, 1));
+    ui->outputExampleWithoutCounterLabel->setText(example.outputFileName(base));
+}
+
+void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
+{
+    ui->profileSelector->resetToDefaults();
+    updateExample();
+}
+
+void FileNameProfileDialog::on_saveButton_clicked()
+{
+    bool written = false;
+    BaseProfile *saved = ui->profileSelector->saveProfile(&written);
+    if (!written) {
+        // Closing now would look like success and lose the edits at the next start.
+        ui->profileSelector->warnNotWritten();
+        return;
+    }
+    m_profile = saved;
+    accept();
+}
+
+void FileNameProfileDialog::on_cancelButton_clicked()
+{
+    reject();
+}
