@@ -1,0 +1,165 @@
+#include "batchprocessingdialog.h"
+#include "ui_batchprocessingdialog.h"
+
+#include "batch/batchthread.h"
+#include "batch/batchworker.h"
+#include "batch/batchworkerconfig.h"
+
+// Qt
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::BatchProcessingDialog>())
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    thread = new BatchThread(this);
+    connect(ui->doneButton, &QPushButton::clicked, this, &BatchProcessingDialog::doneButtonClicked);
+    connect(thread, &BatchThread::progressUpdate, this, &BatchProcessingDialog::threadProgressUpdate);
+    connect(thread, &BatchThread::threadDone, this, &BatchProcessingDialog::threadDone);
+    // threadDone() is the run's last act, so the thread may not have
+    // finished when it arrives; the button turns to "Done" when it has.
+    connect(thread, &QThread::finished, this, &BatchProcessingDialog::updateButton);
+    updateButton();
+}
+
+BatchProcessingDialog::~BatchProcessingDialog()
+{
+    // The dialog cannot be closed while the thread runs, but it can still be
+    // destroyed without being run to the end (by its owner): a running
+    // QThread must never be destroyed.
+    if (thread->isRunning()) {
+        thread->requestInterruption();
+        thread->wait();
+    }
+}
+
+void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
+{
+    auto *worker = new BatchWorker(this);
+    worker->setConfig(config);
+    connect(worker, &BatchWorker::statusUpdate, this, &BatchProcessingDialog::workerStatusUpdate);
+    connect(worker, &BatchWorker::imageReady, this, &BatchProcessingDialog::workerImageReady);
+    m_jobOfWorker.insert(worker, m_results.size());
+    m_results.append(JobResult { config->source() });
+    thread->addWorker(worker);
+}
+
+int BatchProcessingDialog::exec()
+{
+    show();
+    if (!thread->isRunning() && !thread->isFinished())
+        thread->start(QThread::InheritPriority);
+    return QDialog::exec();
+}
+
+void BatchProcessingDialog::reject()
+{
+    if (thread->isFinished())
+        QDialog::reject();
+    else
+        askToCancel();
+}
+
+void BatchProcessingDialog::closeEvent(QCloseEvent *event)
+{
+    if (thread->isFinished()) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    askToCancel();
+}
+
+void BatchProcessingDialog::doneButtonClicked()
+{
+    if (thread->isFinished())
+        close();
+    else
+        askToCancel();
+}
+
+void BatchProcessingDialog::askToCancel()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(this, tr("Cancel Batch Processing"),
+        tr("Are you sure you want to cancel batch processing?\n"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes)
+        return;
+    thread->requestInterruption();
+    if (!thread->isFinished())
+        ui->statusLabel->setText(tr("Cancelling..."));
+    updateButton();
+}
+
+void BatchProcessingDialog::updateButton()
+{
+    ui->doneButton->setText(thread->isFinished() ? tr("Done") : tr("Cancel"));
+}
+
+BatchProcessingDialog::JobResult &BatchProcessingDialog::resultOf(BatchWorker *worker)
+{
+    return m_results[m_jobOfWorker.value(worker)];
+}
+
+void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text)
+{
+    JobResult &result = resultOf(worker);
+    // Every failure comes with a status line, so the worker's counts are
+    // up to date here.
+    result.unreadable = worker->openFailed();
+    result.failed = worker->extractionErrors() + worker->saveErrors();
+
+    ui->currentVideoLabel->setText(result.source);
+    ui->currentVideoLabel->setToolTip(result.source);
+    ui->statusLabel->setText(text);
+    ui->logTextEdit->appendPlainText(QFileInfo(result.source).fileName() + QStringLiteral(": ") + text);
+}
+
+void BatchProcessingDialog::workerImageReady(BatchWorker *worker, QImage &image)
+{
+    ++resultOf(worker).written;
+    ui->previewImageView->setImage(image);
+}
+
+void BatchProcessingDialog::threadProgressUpdate(float overallProgress, float currentProgress)
+{
+    ui->progressBarTotal->setValue(int(overallProgress * 100.0f));
+    ui->progressBarCurrent->setValue(int(currentProgress * 100.0f));
+}
+
+void BatchProcessingDialog::threadDone()
+{
+    const QString text = summary();
+    ui->statusLabel->setText(text);
+    ui->logTextEdit->appendPlainText(text);
+    updateButton();
+}
+
+// "12 images written." and, if anything went wrong, which videos failed how.
+QString BatchProcessingDialog::summary() const
+{
+    int written = 0;
+    QStringList failures;
+    for (const JobResult &result : m_results) {
+        written += result.written;
+        const QString name = QFileInfo(result.source).fileName();
+        if (result.unreadable)
+            failures.append(tr("%1 (cannot read video)").arg(name));
+        else if (result.failed > 0)
+            failures.append(tr("%1 (%2 of its images)").arg(name).arg(result.failed));
+        else if (result.written == 0 && !thread->isInterruptionRequested())
+            failures.append(tr("%1 (no images)").arg(name));
+    }
+    QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
+    if (thread->isInterruptionRequested())
+        text.prepend(tr("Cancelled.") + QLatin1Char(' '));
+    if (!failures.isEmpty())
+        text += QLatin1Char(' ') + tr("Failed: %1.").arg(failures.join(QStringLiteral(", ")));
+    return text;
+}
