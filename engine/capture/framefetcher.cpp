@@ -53,7 +53,7 @@ void FrameFetcher::setStopCheck(std::function<bool()> check)
  * groups of pictures lie, and every position is a run of its own, as it is
  * for the grabber, which then seeks for each.
  */
-std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, const QVector<qint64> &positions)
+std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, const QVector<Position> &positions)
 {
     std::vector<Run> runs;
     media::Demuxer demuxer;
@@ -64,8 +64,8 @@ std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, con
     const qint64 start = demuxer.startTime();
     qint64 previousKey = -1;
     for (int i = 0; i < positions.size(); ++i) {
-        const qint64 key = demuxer.keyFrameTime(positions.at(i) + start);
-        if (i > 0 && key >= 0 && key == previousKey && positions.at(i) >= positions.at(i - 1))
+        const qint64 key = demuxer.keyFrameTime(positions.at(i).ms + start);
+        if (i > 0 && key >= 0 && key == previousKey && positions.at(i).ms >= positions.at(i - 1).ms)
             runs.back().end = i + 1;
         else
             runs.push_back({ i, i + 1 });
@@ -74,7 +74,7 @@ std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, con
     return runs;
 }
 
-void FrameFetcher::start(const QString &source, const QVector<qint64> &positions, int precision)
+void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision)
 {
     stop();
     m_source = source;
@@ -83,6 +83,7 @@ void FrameFetcher::start(const QString &source, const QVector<qint64> &positions
     m_runs = planRuns(source, positions);
     m_nextRun = 0;
     m_next = 0;
+    m_handedOut = 0;
     m_reserved = 0;
     m_results.clear();
     m_aborted = false;
@@ -116,10 +117,13 @@ bool FrameFetcher::extractNext()
         }
         if (m_aborted)
             return false;
-        result = std::move(ready->second);
-        m_results.erase(ready);
-        ++m_next;
-        --m_reserved;
+        result = ready->second;
+        if (++m_handedOut >= m_positions.at(m_next).images) {
+            m_results.erase(ready);
+            ++m_next;
+            m_handedOut = 0;
+            --m_reserved;
+        }
     }
     m_changed.notify_all();
 
@@ -188,7 +192,7 @@ void FrameFetcher::decodeRuns()
             // The position exactly as given: setPosition() would keep the
             // grabber's earlier one when the two are closer than the tolerance.
             QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection,
-                                      Q_ARG(qint64, m_positions.at(i)));
+                                      Q_ARG(qint64, m_positions.at(i).ms));
             lock.lock();
             m_results.emplace(i, std::move(result));
             m_changed.notify_all();

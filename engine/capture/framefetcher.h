@@ -41,6 +41,13 @@ class FrameFetcher : public QObject
     Q_OBJECT
 
 public:
+    // A position (ms, as FrameGrabber takes it) and how many images in a row
+    // take the frame at it (at least 1).
+    struct Position {
+        qint64 ms;
+        qint64 images;
+    };
+
     explicit FrameFetcher(QObject *parent = nullptr);
     // Stops the decoders.
     ~FrameFetcher() override;
@@ -53,13 +60,13 @@ public:
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
 
-    // Starts decoding the frames of source at positions (ms, as FrameGrabber
-    // takes them) with the tolerance precision (ms). Stops an earlier start.
-    void start(const QString &source, const QVector<qint64> &positions, int precision);
+    // Starts decoding the frames of source at positions with the tolerance
+    // precision (ms). Stops an earlier start.
+    void start(const QString &source, const QVector<Position> &positions, int precision);
 
-    // Waits for the result of the next position and emits it: frameExtracted
-    // or error, with the grabber's own message. False, emitting nothing, when
-    // every position has been handed out or the fetching was aborted.
+    // Waits for the result of the next image and emits it: frameExtracted or
+    // error, with the grabber's own message. False, emitting nothing, when
+    // every image has been handed out or the fetching was aborted.
     bool extractNext();
 
     // Stops every decoder at its next check; extractNext() then returns false.
@@ -82,14 +89,14 @@ private:
         QString errorMessage;
     };
 
-    static std::vector<Run> planRuns(const QString &source, const QVector<qint64> &positions);
+    static std::vector<Run> planRuns(const QString &source, const QVector<Position> &positions);
     void decodeRuns();
     void abortDecoders();
 
     int m_decoderCount = 0;
     std::function<bool()> m_stopCheck;
     QString m_source;
-    QVector<qint64> m_positions;
+    QVector<Position> m_positions;
     int m_precision = 500;
     std::vector<std::unique_ptr<QThread>> m_threads;
     int m_activeDecoders = 0;
@@ -100,6 +107,7 @@ private:
     std::vector<Run> m_runs;
     size_t m_nextRun = 0;
     int m_next = 0;       // the position the caller takes next
+    qint64 m_handedOut = 0;   // images of it handed out already
     int m_reserved = 0;   // positions started or done but not yet taken
     std::map<int, Result> m_results;
     std::vector<FrameGrabber *> m_grabbers;

@@ -59,6 +59,7 @@ void FrameFetcherTest::sameFramesAsOneGrabber_data()
     // Past the data that is left, and past the end.
     QTest::newRow("truncated") << "truncated.mp4" << QList<qint64> { 1000, 5000, 9000, 11000 } << 3;
     QTest::newRow("past the end") << "h264-10s.mp4" << QList<qint64> { 9000, 20000 } << 2;
+    QTest::newRow("past the end in a group of its own") << "h264-bframes.mp4" << QList<qint64> { 1000, 11990 } << 2;
     QTest::newRow("not a video") << "random.mp4" << QList<qint64> { 0, 1000 } << 2;
 }
 
@@ -82,7 +83,10 @@ void FrameFetcherTest::sameFramesAsOneGrabber()
     fetcher.setDecoderCount(decoders);
     QList<Outcome> fetched;
     collect(&fetcher, &fetched);
-    fetcher.start(TestClips::path(clip), positions.toVector(), grabber.precision());
+    QVector<FrameFetcher::Position> each;
+    for (qint64 position : qAsConst(positions))
+        each.append({ position, 1 });
+    fetcher.start(TestClips::path(clip), each, grabber.precision());
     while (fetcher.extractNext()) {
     }
     QCOMPARE(fetched.size(), positions.size());
@@ -96,9 +100,9 @@ void FrameFetcherTest::sameFramesAsOneGrabber()
 void FrameFetcherTest::abortStopsEveryDecoder()
 {
     // Every position deep into a long group of pictures, each on a decoder of its own.
-    QVector<qint64> positions;
+    QVector<FrameFetcher::Position> positions;
     for (int i = 0; i < 40; ++i)
-        positions.append(9000 + (i % 2) * 500);
+        positions.append({ 9000 + (i % 2) * 500, 1 });
     FrameFetcher fetcher;
     fetcher.setDecoderCount(3);
     int frames = 0;
