@@ -52,6 +52,12 @@ double MpvHandle::doubleProperty(const char *name, double fallback) const
     return mpv_get_property(get(), name, MPV_FORMAT_DOUBLE, &value) >= 0 ? value : fallback;
 }
 
+bool MpvHandle::flagProperty(const char *name) const
+{
+    int value = 0;
+    return mpv_get_property(get(), name, MPV_FORMAT_FLAG, &value) >= 0 && value;
+}
+
 qint64 MpvHandle::intProperty(const char *name, qint64 fallback) const
 {
     int64_t value = 0;

@@ -29,6 +29,7 @@ public:
     int setProperty(const char *name, double value);
     int setProperty(const char *name, bool value);
     double doubleProperty(const char *name, double fallback = 0.0) const;
+    bool flagProperty(const char *name) const;
     qint64 intProperty(const char *name, qint64 fallback = 0) const;
     QString stringProperty(const char *name) const;
     int commandAsync(const QStringList &arguments, quint64 replyId = 0);

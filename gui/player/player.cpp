@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPlayer, "tindra.player")
 
@@ -20,6 +21,10 @@ namespace {
 
 // Reply ids of asynchronous commands whose answer matters.
 constexpr quint64 kCaptureReply = 1;
+constexpr quint64 kMoveReply = 2;
+
+// Seconds an exact seek starts reading before its target; MPEG-TS needs some.
+constexpr double kDemuxerOffset = 1.5;
 
 enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight };
 
@@ -44,7 +49,7 @@ QString rotationFilter(int degrees)
 
 Player::Player(QObject *parent)
     : QObject(parent), m_mpv(std::make_unique<MpvHandle>()), m_capture(new FrameCapture(this)),
-      m_notifyTimer(new QTimer(this))
+      m_notifyTimer(new QTimer(this)), m_landTimer(new QTimer(this))
 {
     qRegisterMetaType<Player::State>();
     qRegisterMetaType<Player::MediaStatus>();
@@ -52,6 +57,9 @@ Player::Player(QObject *parent)
     // About twelve position updates a second are plenty for read-outs and the slider.
     m_notifyTimer->setInterval(80);
     connect(m_notifyTimer, &QTimer::timeout, this, &Player::emitPositionIfMoved);
+    m_landTimer->setSingleShot(true);
+    m_landTimer->setInterval(1000);
+    connect(m_landTimer, &QTimer::timeout, this, &Player::land);
 
     if (m_mpv->isNull()) {
         m_errorString = tr("The media library could not be started.");
@@ -67,7 +75,6 @@ Player::Player(QObject *parent)
         { "keep-open", "yes" },      // pause on the last frame at the end
         { "idle", "yes" },
         { "hr-seek", "yes" },        // seeks land on the exact frame
-        { "hr-seek-demuxer-offset", "1.5" }, // needed in MPEG-TS
         { "video-rotate", "no" },    // see rotationFilter()
         { "audio-display", "no" },
         { "input-default-bindings", "no" },
@@ -82,6 +89,7 @@ Player::Player(QObject *parent)
     for (const auto &option : options)
         m_mpv->setOption(option.name, QString::fromLatin1(option.value));
 
+    m_mpv->setOption("hr-seek-demuxer-offset", QString::number(kDemuxerOffset));
     const int initialized = m_mpv->initialize();
     if (initialized < 0) {
         m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
@@ -95,6 +103,7 @@ Player::Player(QObject *parent)
     mpv_observe_property(mpv, EofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv, DisplayWidth, "dwidth", MPV_FORMAT_INT64);
     mpv_observe_property(mpv, DisplayHeight, "dheight", MPV_FORMAT_INT64);
+    mpv_hook_add(mpv, 0, "on_preloaded", 0);
 
     mpv_render_param params[] = {
         { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
@@ -282,27 +291,61 @@ void Player::seek(qint64 ms)
 {
     if (!isPlaying())
         return;
-    ms = qBound<qint64>(0, ms, m_duration);
-    m_seekPending = true;
-    m_timePos = ms / 1000.0;
-    commandAsync({ QStringLiteral("seek"), QString::number(ms / 1000.0, 'f', 3), QStringLiteral("absolute+exact") });
+    m_backStepFrom = -1.0;
+    exactSeek(qBound<qint64>(0, ms, m_duration) / 1000.0);
+}
+
+void Player::exactSeek(double seconds)
+{
+    m_timePos = seconds;
+    m_seekTarget = seconds;
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+exact") },
+         AwaitRestart);
 }
 
 void Player::stepForward()
 {
     if (!isPlaying())
         return;
-    m_stepping = true;
+    if (m_mediaStatus == EndOfMedia && m_landing == Landed) {
+        // Already on the last frame: nothing will move.
+        QTimer::singleShot(0, this, &Player::land);
+        return;
+    }
     m_stepFrom = m_timePos;
-    commandAsync({ QStringLiteral("frame-step") });
+    m_backStepFrom = -1.0;
+    m_seekTarget = -1.0;
+    move({ QStringLiteral("frame-step") }, AwaitStep);
 }
 
 void Player::stepBackward()
 {
     if (!isPlaying())
         return;
-    m_seekPending = true;
-    commandAsync({ QStringLiteral("frame-back-step") });
+    m_backStepFrom = m_timePos;
+    m_seekTarget = -1.0;
+    move({ QStringLiteral("frame-back-step") }, AwaitRestart);
+}
+
+// A seek or step has landed once libmpv has taken its command (the reply) and
+// then restarted playback (seeks) or moved on by a frame and paused (steps).
+// Events before the reply belong to earlier moves.
+void Player::move(const QStringList &arguments, Landing landing)
+{
+    if (!m_mpv)
+        return;
+    if (m_mpv->commandAsync(arguments, kMoveReply) < 0)
+        return;
+    ++m_movesInFlight;
+    // A step sent while a seek is on its way still waits for the seek's frame first.
+    if (!(landing == AwaitStep && m_landing == AwaitRestart))
+        m_landing = landing;
+}
+
+void Player::checkStepLanded()
+{
+    if (m_landing == AwaitStep && std::abs(m_timePos - m_stepFrom) > 1e-6 && m_mpv->flagProperty("pause"))
+        awaitFrame();
 }
 
 void Player::commandAsync(const QStringList &arguments)
@@ -345,16 +388,28 @@ void Player::handleEvent(const mpv_event &event)
         fileEnded(end->reason, end->error);
         break;
     }
+    case MPV_EVENT_HOOK:
+        applyRotation();
+        mpv_hook_continue(m_mpv->get(), static_cast<const mpv_event_hook *>(event.data)->id);
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_seekPending) {
-            m_seekPending = false;
+        if (m_landing == AwaitRestart && m_movesInFlight == 0) {
             m_timePos = m_mpv->doubleProperty("time-pos", m_timePos);
-            if (!m_stepping)
-                seekLanded();
+            // Frames that came before the restart are from before the seek.
+            m_frameSinceMove = false;
+            awaitFrame();
         }
         break;
     case MPV_EVENT_COMMAND_REPLY:
-        if (event.reply_userdata == kCaptureReply) {
+        if (event.reply_userdata == kMoveReply) {
+            --m_movesInFlight;
+            m_frameSinceMove = false;
+            // A refused move changes nothing: it has landed where it is.
+            if (event.error < 0 && m_movesInFlight == 0 && m_landing != Landed)
+                land();
+            else
+                checkStepLanded();
+        } else if (event.reply_userdata == kCaptureReply) {
             const auto *reply = static_cast<const mpv_event_command *>(event.data);
             m_capture->takeReply(event.error, &reply->result);
         } else if (event.error < 0) {
@@ -373,12 +428,10 @@ void Player::handlePropertyChange(const mpv_event &event)
     const bool has = property->format != MPV_FORMAT_NONE && property->data;
     switch (event.reply_userdata) {
     case TimePos:
-        if (has && !m_seekPending) {
+        // While a seek is on its way the position is its target.
+        if (has && m_landing != AwaitRestart) {
             m_timePos = *static_cast<double *>(property->data);
-            if (m_stepping && std::abs(m_timePos - m_stepFrom) > 1e-6) {
-                m_stepping = false;
-                seekLanded();
-            }
+            checkStepLanded();
         }
         break;
     case Duration: {
@@ -390,18 +443,18 @@ void Player::handlePropertyChange(const mpv_event &event)
         break;
     }
     case Pause:
-        if (has && m_loaded)
+        // A step plays one frame: the player stays paused throughout for its users.
+        if (has && m_loaded && m_landing != AwaitStep && m_landing != AwaitFrame)
             setState(*static_cast<int *>(property->data) ? PausedState : PlayingState);
+        checkStepLanded();
         break;
     case EofReached:
         if (has && m_loaded) {
             const bool atEnd = *static_cast<int *>(property->data);
             if (atEnd) {
                 setMediaStatus(EndOfMedia);
-                if (m_stepping) {
-                    m_stepping = false;
-                    seekLanded();
-                }
+                if (m_landing == AwaitStep)
+                    land();
             } else if (m_mediaStatus == EndOfMedia) {
                 setMediaStatus(LoadedMedia);
             }
@@ -420,8 +473,32 @@ void Player::handleRenderUpdate()
 {
     if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
         return;
-    if (m_widget && m_widget->isVisible()) {
+    // After the restart every frame is the seek's (or later).
+    if (m_landing == AwaitFrame || hasNewFrame())
+        m_frameSinceMove = true;
+    if (m_landing == AwaitFrame && m_frameSinceMove) {
+        renderNow();
+        land();
+    } else if (m_landing == AwaitRestart) {
+        // Kept for the restart, which tells whether it is the seek's frame.
+    } else if (m_widget && m_widget->isVisible()) {
         m_widget->update();
+    } else {
+        renderNow();
+    }
+}
+
+bool Player::hasNewFrame() const
+{
+    mpv_render_frame_info info {};
+    return mpv_render_context_get_info(m_render, { MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info }) >= 0 && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT)
+        && !(info.flags & MPV_RENDER_FRAME_INFO_REDRAW);
+}
+
+void Player::renderNow()
+{
+    if (m_widget && m_widget->isVisible()) {
+        m_widget->repaint();
         return;
     }
     // Nobody paints: let libmpv go on timing frames, or playback would stall.
@@ -435,6 +512,21 @@ void Player::handleRenderUpdate()
     mpv_render_context_render(m_render, params);
 }
 
+// libmpv's video output has a thread of its own: the frame of a finished seek
+// may reach the render context a little before or after libmpv reports the
+// seek. A move lands once its frame is there and rendered; should it have been
+// painted already, the move lands a second later anyway.
+void Player::awaitFrame()
+{
+    m_landing = AwaitFrame;
+    if (m_frameSinceMove || hasNewFrame()) {
+        renderNow();
+        land();
+        return;
+    }
+    m_landTimer->start();
+}
+
 void Player::fileLoaded()
 {
     if (m_mpv->intProperty("current-tracks/video/id", -1) < 0) {
@@ -446,11 +538,15 @@ void Player::fileLoaded()
     }
     m_loaded = true;
     m_timePos = 0.0;
-    m_seekPending = false;
-    m_stepping = false;
-    applyRotation();
+    m_seekTarget = -1.0;
+    if (m_demuxerOffset != kDemuxerOffset) {
+        m_demuxerOffset = kDemuxerOffset;
+        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
+    }
+    m_landing = Landed;
+    m_backStepFrom = -1.0;
     setMediaStatus(LoadedMedia);
-    setState(m_mpv->intProperty("pause") ? PausedState : PlayingState);
+    setState(m_mpv->flagProperty("pause") ? PausedState : PlayingState);
     emit started();
     emitPositionIfMoved();
 }
@@ -460,8 +556,8 @@ void Player::fileEnded(int reason, int failure)
     const bool wasLoaded = m_loaded;
     m_loaded = false;
     m_timePos = 0.0;
-    m_seekPending = false;
-    m_stepping = false;
+    m_landing = Landed;
+    m_backStepFrom = -1.0;
     if (reason == MPV_END_FILE_REASON_ERROR) {
         m_failed = true;
         setMediaStatus(InvalidMedia);
@@ -479,9 +575,20 @@ void Player::fileEnded(int reason, int failure)
     }
 }
 
+// Runs before the decoders and filters are made, so the first frame already
+// comes out upright: the turn of the first video track, which is the one played.
 void Player::applyRotation()
 {
-    const int rotation = int(m_mpv->intProperty("current-tracks/video/demux-rotation", 0));
+    int rotation = 0;
+    const qint64 tracks = m_mpv->intProperty("track-list/count");
+    for (qint64 i = 0; i < tracks; ++i) {
+        const QByteArray track = "track-list/" + QByteArray::number(i);
+        if (m_mpv->stringProperty((track + "/type").constData()) == QLatin1String("video")
+            && !m_mpv->flagProperty((track + "/albumart").constData())) {
+            rotation = int(m_mpv->intProperty((track + "/demux-rotation").constData()));
+            break;
+        }
+    }
     const QString filter = rotationFilter(rotation);
     if (filter != m_filter) {
         m_filter = filter;
@@ -531,8 +638,32 @@ void Player::emitPositionIfMoved()
     emit positionChanged(now);
 }
 
-void Player::seekLanded()
+void Player::land()
 {
+    m_landTimer->stop();
+    const double fps = m_mpv->doubleProperty("container-fps", 25.0);
+    const double frameDuration = 1.0 / (fps > 0.0 ? fps : 25.0);
+    // In MPEG-TS libmpv's step back from a key frame can stay where it was:
+    // an exact seek one frame duration back reaches the previous frame.
+    const double backFrom = std::exchange(m_backStepFrom, -1.0);
+    if (backFrom > 0.0 && m_timePos >= backFrom - 1e-6 && m_movesInFlight == 0) {
+        exactSeek(std::max(0.0, backFrom - frameDuration));
+        return;
+    }
+    // MPEG-TS demuxers may also land after the key frame the target needs, and
+    // the decoder then starts at a later one: seek again from further back.
+    // (libmpv shows the first frame starting at most 5 ms before the target.)
+    const double target = std::exchange(m_seekTarget, -1.0);
+    if (target >= 0.0 && m_timePos > target + frameDuration - 0.005 && m_movesInFlight == 0
+        && m_demuxerOffset < 64.0) {
+        m_demuxerOffset *= 2.0;
+        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
+        exactSeek(target);
+        return;
+    }
+    m_landing = Landed;
+    if (m_loaded)
+        setState(m_mpv->flagProperty("pause") ? PausedState : PlayingState);
     emitPositionIfMoved();
     emit seekFinished(displayPosition());
 }

@@ -140,15 +140,24 @@ private:
     void setState(State state);
     void setMediaStatus(MediaStatus status);
     void emitPositionIfMoved();
+    enum Landing { Landed, AwaitRestart, AwaitStep, AwaitFrame };
+
     void commandAsync(const QStringList &arguments);
     void captureFrame();
-    void seekLanded();
+    void move(const QStringList &arguments, Landing landing);
+    void exactSeek(double seconds);
+    void checkStepLanded();
+    bool hasNewFrame() const;
+    void renderNow();
+    void awaitFrame();
+    void land();
 
     std::unique_ptr<MpvHandle> m_mpv;
     mpv_render_context *m_render = nullptr;
     VideoWidget *m_widget = nullptr;
     FrameCapture *m_capture = nullptr;
     QTimer *m_notifyTimer = nullptr;
+    QTimer *m_landTimer = nullptr;
     QString m_errorString;
     QString m_file;
     State m_state = StoppedState;
@@ -162,9 +171,16 @@ private:
     QString m_filter;
     bool m_loaded = false;
     bool m_failed = false;
-    // A seek (or backward step) was sent and its frame is not on show yet.
-    bool m_seekPending = false;
-    // A forward step was sent: it has landed when the time moves from m_stepFrom.
-    bool m_stepping = false;
+    // What the last seek or step waits for before its frame is on show.
+    Landing m_landing = Landed;
+    int m_movesInFlight = 0;
+    // A new frame reached the render context since libmpv took the last move.
+    bool m_frameSinceMove = false;
+    // A forward step has landed when the time moves on from here.
     double m_stepFrom = 0.0;
+    // Where a backward step started; negative when none is on its way.
+    double m_backStepFrom = -1.0;
+    // Target of the last exact seek (s); negative when none is on its way.
+    double m_seekTarget = -1.0;
+    double m_demuxerOffset = 1.5;
 };

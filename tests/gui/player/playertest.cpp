@@ -1,0 +1,280 @@
+#include "player/framecapture.h"
+#include "player/player.h"
+#include "player/videowidget.h"
+
+#include "capture/framegrabber.h"
+#include "frameid.h"
+#include "testclips.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+// The libmpv player on the generated clips: each picture carries its frame
+// number, so what the screen and the snapshot show can be read back.
+class PlayerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void seekShowsFrame_data();
+    void seekShowsFrame();
+    void steps_data();
+    void steps();
+    void endPausesOnLastFrame();
+    void captureShape_data();
+    void captureShape();
+    void captureEqualsEngine_data();
+    void captureEqualsEngine();
+    void unplayable_data();
+    void unplayable();
+    void deleteInEveryState_data();
+    void deleteInEveryState();
+
+private:
+    void open(const QString &clip);
+    void seekTo(qint64 ms);
+    QImage capture();
+    int frameOnScreen();
+
+    std::unique_ptr<VideoWidget> m_widget;
+    std::unique_ptr<Player> m_player;
+};
+
+void PlayerTest::init()
+{
+    m_widget = std::make_unique<VideoWidget>();
+    m_player = std::make_unique<Player>();
+    QVERIFY2(m_player->isValid(), qPrintable(m_player->errorString()));
+    m_player->setAudioOutput(QStringLiteral("null"));
+    m_player->setVideoWidget(m_widget.get());
+    m_widget->resize(320, 240);
+    m_widget->show();
+}
+
+void PlayerTest::cleanup()
+{
+    m_player.reset();
+    m_widget.reset();
+}
+
+void PlayerTest::open(const QString &clip)
+{
+    QSignalSpy started(m_player.get(), &Player::started);
+    m_player->play(TestClips::path(clip));
+    QVERIFY(started.wait(10000));
+    m_player->pause(true);
+}
+
+void PlayerTest::seekTo(qint64 ms)
+{
+    QSignalSpy landed(m_player.get(), &Player::seekFinished);
+    m_player->seek(ms);
+    QVERIFY(landed.wait(10000));
+}
+
+QImage PlayerTest::capture()
+{
+    QSignalSpy captured(m_player->videoCapture(), &FrameCapture::imageCaptured);
+    QSignalSpy failed(m_player->videoCapture(), &FrameCapture::failed);
+    m_player->videoCapture()->capture();
+    if (!captured.wait(5000))
+        qWarning() << "capture failed:" << failed;
+    return captured.isEmpty() ? QImage() : captured.first().first().value<QImage>();
+}
+
+int PlayerTest::frameOnScreen()
+{
+    // The widget has the clip's aspect, so the picture fills it.
+    return FrameId::read(m_widget->grab().toImage());
+}
+
+void PlayerTest::seekShowsFrame_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<qint64>("duration");
+    QTest::addColumn<int>("frame");
+    QTest::newRow("H.264 with B-frames") << "h264-bframes.mp4" << qint64(12000) << 137;
+    QTest::newRow("HEVC 10-bit") << "hevc10.mkv" << qint64(4000) << 77;
+    QTest::newRow("VP9") << "vp9.webm" << qint64(4000) << 63;
+    QTest::newRow("MPEG-TS") << "h264.ts" << qint64(6000) << 121;
+}
+
+void PlayerTest::seekShowsFrame()
+{
+    QFETCH(QString, clip);
+    QFETCH(qint64, duration);
+    QFETCH(int, frame);
+    open(clip);
+    QVERIFY(qAbs(m_player->duration() - duration) <= 40);
+    seekTo(TestClips::frameTime(frame));
+    QCOMPARE(m_player->displayPosition(), TestClips::frameTime(frame));
+    QCOMPARE(frameOnScreen(), frame);
+    QCOMPARE(FrameId::read(capture()), frame);
+}
+
+void PlayerTest::steps_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("step");
+    QTest::newRow("forward") << "h264-bframes.mp4" << 10 << 1;
+    QTest::newRow("back") << "h264-bframes.mp4" << 10 << -1;
+    QTest::newRow("back over a key frame") << "h264-bframes.mp4" << 100 << -1;
+    QTest::newRow("forward in MPEG-TS") << "h264.ts" << 50 << 1;
+    QTest::newRow("back over a key frame in MPEG-TS") << "h264.ts" << 50 << -1;
+}
+
+void PlayerTest::steps()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, from);
+    QFETCH(int, step);
+    open(clip);
+    seekTo(TestClips::frameTime(from));
+    QSignalSpy landed(m_player.get(), &Player::seekFinished);
+    step > 0 ? m_player->stepForward() : m_player->stepBackward();
+    QVERIFY(landed.wait(10000));
+    QVERIFY(m_player->isPaused());
+    QCOMPARE(m_player->displayPosition(), TestClips::frameTime(from + step));
+    QCOMPARE(FrameId::read(capture()), from + step);
+}
+
+void PlayerTest::endPausesOnLastFrame()
+{
+    open(QStringLiteral("vp9.webm"));
+    seekTo(TestClips::frameTime(90));
+    QSignalSpy status(m_player.get(), &Player::mediaStatusChanged);
+    m_player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(m_player->mediaStatus(), Player::EndOfMedia, 10000);
+    QCOMPARE(m_player->state(), Player::PausedState);
+    QCOMPARE(FrameId::read(capture()), 99);
+}
+
+void PlayerTest::captureShape_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("turn");
+    QTest::newRow("turned a quarter") << "rotated.mp4" << QSize(240, 320) << 90;
+    QTest::newRow("anamorphic") << "anamorphic.mp4" << QSize(320, 240) << 0;
+}
+
+void PlayerTest::captureShape()
+{
+    QFETCH(QString, clip);
+    QFETCH(QSize, size);
+    QFETCH(int, turn);
+    open(clip);
+    seekTo(TestClips::frameTime(7));
+    QTRY_COMPARE(m_player->videoSize(), size);
+    const QImage image = capture();
+    QCOMPARE(image.size(), size);
+    // The mark runs across the stored picture, so a turned picture is read turned back.
+    QCOMPARE(FrameId::read(image.transformed(QTransform().rotate(turn))), 7);
+}
+
+void PlayerTest::captureEqualsEngine_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("frame");
+    QTest::newRow("H.264") << "h264-bframes.mp4" << 42;
+    QTest::newRow("HEVC 10-bit") << "hevc10.mkv" << 30;
+    QTest::newRow("turned a quarter") << "rotated.mp4" << 12;
+    QTest::newRow("anamorphic") << "anamorphic.mp4" << 12;
+    QTest::newRow("HD untagged") << "colour-hd-untagged.mp4" << 5;
+    QTest::newRow("HD full range") << "colour-hd-full.mp4" << 5;
+    QTest::newRow("SD untagged") << "colour-sd-untagged.mp4" << 5;
+}
+
+void PlayerTest::captureEqualsEngine()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, frame);
+    open(clip);
+    seekTo(TestClips::frameTime(frame));
+    const QImage shot = capture();
+
+    FrameGrabber grabber;
+    QSignalSpy extracted(&grabber, &FrameGrabber::frameExtracted);
+    grabber.setSource(TestClips::path(clip));
+    grabber.setPrecision(0);
+    grabber.setPosition(TestClips::frameTime(frame));
+    grabber.extract();
+    QCOMPARE(extracted.count(), 1);
+    const QImage engine = extracted.first().first().value<media::VideoFrame>().toImage(QImage::Format_ARGB32);
+
+    QCOMPARE(shot.size(), engine.size());
+    QCOMPARE(shot.format(), engine.format());
+    QCOMPARE(FrameId::read(shot), FrameId::read(engine));
+    // Colours within a few levels on average: the scalers differ in rounding and filtering.
+    qint64 difference = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        const auto *a = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
+        const auto *b = reinterpret_cast<const QRgb *>(engine.constScanLine(y));
+        for (int x = 0; x < shot.width(); ++x)
+            difference += qAbs(qRed(a[x]) - qRed(b[x])) + qAbs(qGreen(a[x]) - qGreen(b[x]))
+                          + qAbs(qBlue(a[x]) - qBlue(b[x]));
+    }
+    const double mean = double(difference) / (3.0 * shot.width() * shot.height());
+    QVERIFY2(mean < 4.0, qPrintable(QString::number(mean)));
+}
+
+void PlayerTest::unplayable_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("empty") << "empty.mp4";
+    QTest::newRow("random bytes") << "random.mp4";
+    QTest::newRow("audio only") << "audio-only.m4a";
+    QTest::newRow("missing") << "no such file.mp4";
+}
+
+void PlayerTest::unplayable()
+{
+    QFETCH(QString, clip);
+    QSignalSpy error(m_player.get(), &Player::error);
+    m_player->play(TestClips::path(clip));
+    QVERIFY(error.wait(10000));
+    QVERIFY(!error.first().first().toString().isEmpty());
+    QTRY_COMPARE(m_player->state(), Player::StoppedState);
+    QCOMPARE(m_player->mediaStatus(), Player::InvalidMedia);
+    QSignalSpy failed(m_player->videoCapture(), &FrameCapture::failed);
+    m_player->videoCapture()->capture();
+    QVERIFY(failed.wait(5000));
+}
+
+void PlayerTest::deleteInEveryState_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("widgetFirst");
+    for (const char *state : { "playing", "paused", "seeking", "capturing" }) {
+        QTest::newRow(state) << state << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1, widget first").arg(state))) << state << true;
+    }
+}
+
+void PlayerTest::deleteInEveryState()
+{
+    QFETCH(QString, state);
+    QFETCH(bool, widgetFirst);
+    QSignalSpy started(m_player.get(), &Player::started);
+    m_player->play(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+    QVERIFY(started.wait(10000));
+    if (state == "paused")
+        m_player->pause(true);
+    else if (state == "seeking")
+        m_player->seek(9000);
+    else if (state == "capturing")
+        m_player->videoCapture()->capture();
+    if (widgetFirst) {
+        m_widget.reset();
+        QCOMPARE(m_player->videoWidget(), nullptr);
+    }
+    m_player.reset();
+}
+
+QTEST_MAIN(PlayerTest)
+#include "playertest.moc"
