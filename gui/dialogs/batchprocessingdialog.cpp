@@ -60,7 +60,7 @@ int BatchProcessingDialog::exec()
 
 void BatchProcessingDialog::reject()
 {
-    if (thread->isFinished())
+    if (!thread->isRunning())
         QDialog::reject();
     else
         askToCancel();
@@ -68,7 +68,7 @@ void BatchProcessingDialog::reject()
 
 void BatchProcessingDialog::closeEvent(QCloseEvent *event)
 {
-    if (thread->isFinished()) {
+    if (!thread->isRunning()) {
         QDialog::closeEvent(event);
         return;
     }
@@ -78,7 +78,7 @@ void BatchProcessingDialog::closeEvent(QCloseEvent *event)
 
 void BatchProcessingDialog::doneButtonClicked()
 {
-    if (thread->isFinished())
+    if (!thread->isRunning())
         close();
     else
         askToCancel();
