@@ -6,6 +6,10 @@ extern "C" {
 #include <libavutil/mastering_display_metadata.h>
 }
 
+#include <QMutex>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
+
 #include <algorithm>
 #include <cmath>
 
@@ -124,6 +128,34 @@ double pqPeak(const AVFrame *frame)
     return defaultPeak;
 }
 
+// Calls function(y) for every row, in slices over Qt's global thread pool
+// unless the picture is small.
+template <typename Function>
+void forEachRow(int width, int height, const Function &function)
+{
+    const int slices = qint64(width) * height < 256 * 1024 ? 1 : std::min(height, 4 * QThread::idealThreadCount());
+    std::vector<std::pair<int, int>> ranges;
+    for (int k = 0; k < slices; ++k)
+        ranges.emplace_back(int(qint64(height) * k / slices), int(qint64(height) * (k + 1) / slices));
+    const auto rows = [&function](const std::pair<int, int> &range) {
+        for (int y = range.first; y < range.second; ++y)
+            function(y);
+    };
+    if (slices == 1)
+        rows(ranges.front());
+    else
+        QtConcurrent::blockingMap(ranges, rows);
+}
+
+double sourcePeakOf(const AVFrame *frame)
+{
+    switch (frame->color_trc) {
+    case AVCOL_TRC_SMPTE2084: return pqPeak(frame);
+    case AVCOL_TRC_ARIB_STD_B67: return defaultPeak;
+    default: return 0.0;
+    }
+}
+
 }
 
 bool ColourMapper::isNeeded(const AVFrame *frame)
@@ -131,7 +163,22 @@ bool ColourMapper::isNeeded(const AVFrame *frame)
     return isHdrCurve(frame->color_trc) || isWideGamut(frame->color_primaries);
 }
 
+std::shared_ptr<const ColourMapper> ColourMapper::forFrame(const AVFrame *frame)
+{
+    static QMutex mutex;
+    static std::shared_ptr<const ColourMapper> last;
+    const double peak = sourcePeakOf(frame);
+    QMutexLocker lock(&mutex);
+    if (!last || last->m_transfer != frame->color_trc || last->m_primariesTag != frame->color_primaries
+        || last->m_sourcePeak != peak)
+        last = std::make_shared<const ColourMapper>(frame);
+    return last;
+}
+
 ColourMapper::ColourMapper(const AVFrame *frame)
+    : m_transfer(frame->color_trc)
+    , m_primariesTag(frame->color_primaries)
+    , m_sourcePeak(sourcePeakOf(frame))
 {
     const bool hdr = isHdrCurve(frame->color_trc);
     m_curve = frame->color_trc == AVCOL_TRC_SMPTE2084 ? Curve::Pq
@@ -172,9 +219,6 @@ ColourMapper::ColourMapper(const AVFrame *frame)
         }
     }
 
-    if (m_curve != Curve::Gamma)
-        m_sourcePeak = m_curve == Curve::Pq ? pqPeak(frame) : defaultPeak;
-
     // BT.2390 EETF in the PQ domain, from the source peak down to SDR white.
     if (m_sourcePeak > referenceWhite) {
         const double sourceMax = lightToPq(m_sourcePeak);
@@ -213,70 +257,165 @@ float ColourMapper::toneCurve(float light) const
     return m_tone[index] + fraction * (m_tone[index + 1] - m_tone[index]);
 }
 
-void ColourMapper::map(const quint16 *source, int sourceStride, uchar *destination, int destinationStride,
-                       int width, int height) const
+void ColourMapper::map(const uint8_t *const planes[3], const int strides[3], uchar *destination,
+                       int destinationStride, int width, int height) const
 {
+    forEachRow(width, height, [&](int y) {
+        // FFmpeg's planar RGB is stored green, blue, red.
+        const auto *red = reinterpret_cast<const quint16 *>(planes[2] + qsizetype(y) * strides[2]);
+        const auto *green = reinterpret_cast<const quint16 *>(planes[0] + qsizetype(y) * strides[0]);
+        const auto *blue = reinterpret_cast<const quint16 *>(planes[1] + qsizetype(y) * strides[1]);
+        auto *out = reinterpret_cast<quint32 *>(destination + qsizetype(y) * destinationStride);
+        constexpr int shift = 16 - decodeBits;
+        Run run;
+        for (int x0 = 0; x0 < width; x0 += runLength) {
+            const int n = std::min(runLength, width - x0);
+            for (int i = 0; i < n; ++i) {
+                run.red[i] = m_decode[red[x0 + i] >> shift];
+                run.green[i] = m_decode[green[x0 + i] >> shift];
+                run.blue[i] = m_decode[blue[x0 + i] >> shift];
+            }
+            finish(run, n, out + x0);
+        }
+    });
+}
+
+bool ColourMapper::readsFrame(const AVFrame *frame)
+{
+    return frame->format == AV_PIX_FMT_YUV420P10LE && frame->colorspace != AVCOL_SPC_BT2020_CL
+        && av_csp_luma_coeffs_from_avcsp(AVColorSpace(frame->colorspace));
+}
+
+void ColourMapper::map(const AVFrame *frame, uchar *destination, int destinationStride) const
+{
+    const int width = frame->width, height = frame->height;
+    const int chromaWidth = (width + 1) / 2, chromaHeight = (height + 1) / 2;
+    const AVLumaCoefficients *coefficients = av_csp_luma_coeffs_from_avcsp(AVColorSpace(frame->colorspace));
+    const float kr = float(av_q2d(coefficients->cr)), kb = float(av_q2d(coefficients->cb));
+    const float kg = 1.0f - kr - kb;
+    const float crToRed = 2 * (1 - kr), cbToBlue = 2 * (1 - kb);
+    const float crToGreen = -2 * kr * (1 - kr) / kg, cbToGreen = -2 * kb * (1 - kb) / kg;
+    const bool full = frame->color_range == AVCOL_RANGE_JPEG;
+    const float lumaOffset = full ? 0.0f : 64.0f;
+    const float lumaScale = full ? 1.0f / 1023 : 1.0f / 876;
+    const float chromaScale = full ? 1.0f / 1023 : 1.0f / 896;
+    // Where chroma samples sit: MPEG-2 style (left, between rows) unless tagged otherwise.
+    const int location = frame->chroma_location;
+    const bool besideRows = location == AVCHROMA_LOC_TOPLEFT || location == AVCHROMA_LOC_TOP;
+    const bool betweenColumns = location == AVCHROMA_LOC_CENTER || location == AVCHROMA_LOC_TOP
+        || location == AVCHROMA_LOC_BOTTOM;
+
+    // Each picture column's two chroma columns and the weight of the second.
+    const size_t columns = size_t(width);
+    std::vector<int> left(columns), right(columns);
+    std::vector<float> rightWeight(columns);
+    for (int x = 0; x < width; ++x) {
+        const float position = x * 0.5f - (betweenColumns ? 0.25f : 0.0f);
+        const int first = int(std::floor(position));
+        left[x] = std::clamp(first, 0, chromaWidth - 1);
+        right[x] = std::clamp(first + 1, 0, chromaWidth - 1);
+        rightWeight[x] = position - first;
+    }
+
+    forEachRow(width, height, [&](int y) {
+        const float position = y * 0.5f - (besideRows ? 0.0f : 0.25f);
+        const int first = int(std::floor(position));
+        const float weight = position - first;
+        const int top = std::clamp(first, 0, chromaHeight - 1), bottom = std::clamp(first + 1, 0, chromaHeight - 1);
+        const auto row = [frame](int plane, int index) {
+            return reinterpret_cast<const quint16 *>(frame->data[plane] + qsizetype(index) * frame->linesize[plane]);
+        };
+        const quint16 *luma = row(0, y);
+        const quint16 *cbTop = row(1, top), *cbBottom = row(1, bottom);
+        const quint16 *crTop = row(2, top), *crBottom = row(2, bottom);
+        const size_t chromaColumns = size_t(chromaWidth);
+        std::vector<float> cb(chromaColumns), cr(chromaColumns);
+        for (int x = 0; x < chromaWidth; ++x) {
+            cb[x] = (cbTop[x] + weight * (cbBottom[x] - cbTop[x]) - 512.0f) * chromaScale;
+            cr[x] = (crTop[x] + weight * (crBottom[x] - crTop[x]) - 512.0f) * chromaScale;
+        }
+        auto *out = reinterpret_cast<quint32 *>(destination + qsizetype(y) * destinationStride);
+        constexpr float top14 = (1 << decodeBits) - 1;
+        Run run;
+        for (int x0 = 0; x0 < width; x0 += runLength) {
+            const int n = std::min(runLength, width - x0);
+            for (int i = 0; i < n; ++i) {
+                const int x = x0 + i;
+                const float blue = cb[left[x]] + rightWeight[x] * (cb[right[x]] - cb[left[x]]);
+                const float red = cr[left[x]] + rightWeight[x] * (cr[right[x]] - cr[left[x]]);
+                const float signal = (luma[x] - lumaOffset) * lumaScale;
+                run.red[i] = signal + crToRed * red;
+                run.green[i] = signal + cbToGreen * blue + crToGreen * red;
+                run.blue[i] = signal + cbToBlue * blue;
+            }
+            for (int i = 0; i < n; ++i) {
+                run.redCode[i] = int(std::clamp(run.red[i], 0.0f, 1.0f) * top14 + 0.5f);
+                run.greenCode[i] = int(std::clamp(run.green[i], 0.0f, 1.0f) * top14 + 0.5f);
+                run.blueCode[i] = int(std::clamp(run.blue[i], 0.0f, 1.0f) * top14 + 0.5f);
+            }
+            for (int i = 0; i < n; ++i) {
+                run.red[i] = m_decode[run.redCode[i]];
+                run.green[i] = m_decode[run.greenCode[i]];
+                run.blue[i] = m_decode[run.blueCode[i]];
+            }
+            finish(run, n, out + x0);
+        }
+    });
+}
+
+void ColourMapper::finish(Run &run, int n, quint32 *out) const
+{
+    float *red = run.red, *green = run.green, *blue = run.blue;
     const float *m = m_primaries.data();
+    const uchar *encode = m_encode.data();
     // BT.709 luminance, for pulling colours towards grey.
     constexpr float kr = 0.2126f, kg = 0.7152f, kb = 0.0722f;
-    constexpr int shift = 16 - decodeBits;
-    const auto code = [this](float light) {
-        return m_encode[int(std::sqrt(std::clamp(light, 0.0f, 1.0f)) * (encodeSize - 1) + 0.5f)];
-    };
 
-    for (int y = 0; y < height; ++y) {
-        const quint16 *in = reinterpret_cast<const quint16 *>(reinterpret_cast<const uchar *>(source)
-                                                              + qsizetype(y) * sourceStride);
-        uchar *out = destination + qsizetype(y) * destinationStride;
-        for (int x = 0; x < width; ++x, in += 3, out += 4) {
-            float r = m_decode[in[0] >> shift];
-            float g = m_decode[in[1] >> shift];
-            float b = m_decode[in[2] >> shift];
-            float red = m[0] * r + m[1] * g + m[2] * b;
-            float green = m[3] * r + m[4] * g + m[5] * b;
-            float blue = m[6] * r + m[7] * g + m[8] * b;
-
-            // Outside BT.709: towards the grey of equal luminance, which keeps
-            // the hue, until only the tolerance is left to clip.
-            const float lowest = std::min({ red, green, blue });
-            if (lowest < 0.0f) {
-                const float highest = std::max({ red, green, blue, 0.0f });
-                const float allowed = gamutTolerance * highest;
-                if (lowest < -allowed) {
-                    const float luma = std::max(kr * red + kg * green + kb * blue, 0.0f);
-                    const float keep = (luma + allowed) / (luma - lowest);
-                    red = luma + keep * (red - luma);
-                    green = luma + keep * (green - luma);
-                    blue = luma + keep * (blue - luma);
-                }
-                red = std::max(red, 0.0f);
-                green = std::max(green, 0.0f);
-                blue = std::max(blue, 0.0f);
-            }
-            // Above the knee: compress along the brightest channel, so no
-            // channel clips and the hue stays; SDR sources only get the part
-            // over white pulled towards grey.
-            const float highest = std::max({ red, green, blue });
-            if (highest > m_knee) {
-                if (m_toneMapped) {
-                    const float scale = toneCurve(highest) / highest;
-                    red *= scale;
-                    green *= scale;
-                    blue *= scale;
-                } else {
-                    const float luma = std::min(kr * red + kg * green + kb * blue, 1.0f);
-                    const float keep = (1.0f - luma) / (highest - luma);
-                    red = luma + keep * (red - luma);
-                    green = luma + keep * (green - luma);
-                    blue = luma + keep * (blue - luma);
-                }
-            }
-            out[0] = code(blue);
-            out[1] = code(green);
-            out[2] = code(red);
-            out[3] = 255;
+    // To BT.709 primaries. Outside BT.709, towards the grey of equal
+    // luminance (which keeps the hue) until only the tolerance is left to clip.
+    for (int i = 0; i < n; ++i) {
+        const float r = red[i], g = green[i], b = blue[i];
+        const float cr = m[0] * r + m[1] * g + m[2] * b;
+        const float cg = m[3] * r + m[4] * g + m[5] * b;
+        const float cb = m[6] * r + m[7] * g + m[8] * b;
+        const float lowest = std::min(std::min(cr, cg), cb);
+        const float allowed = gamutTolerance * std::max(std::max(std::max(cr, cg), cb), 0.0f);
+        const float luma = std::max(kr * cr + kg * cg + kb * cb, 0.0f);
+        const float keep = std::min((luma + allowed) / std::max(luma - lowest, 1e-12f), 1.0f);
+        red[i] = std::max(luma + keep * (cr - luma), 0.0f);
+        green[i] = std::max(luma + keep * (cg - luma), 0.0f);
+        blue[i] = std::max(luma + keep * (cb - luma), 0.0f);
+    }
+    // Above the knee: compress along the brightest channel, so no channel
+    // clips and the hue stays; SDR sources only get the part over white
+    // pulled towards grey.
+    for (int i = 0; i < n; ++i) {
+        const float highest = std::max(std::max(red[i], green[i]), blue[i]);
+        if (highest <= m_knee)
+            continue;
+        if (m_toneMapped) {
+            const float scale = toneCurve(highest) / highest;
+            red[i] *= scale;
+            green[i] *= scale;
+            blue[i] *= scale;
+        } else {
+            const float luma = std::min(kr * red[i] + kg * green[i] + kb * blue[i], 1.0f);
+            const float keep = (1.0f - luma) / (highest - luma);
+            red[i] = luma + keep * (red[i] - luma);
+            green[i] = luma + keep * (green[i] - luma);
+            blue[i] = luma + keep * (blue[i] - luma);
         }
     }
+    // BT.1886 code through a table indexed by the square root of the light.
+    for (int i = 0; i < n; ++i) {
+        run.redCode[i] = int(std::sqrt(std::min(red[i], 1.0f)) * (encodeSize - 1) + 0.5f);
+        run.greenCode[i] = int(std::sqrt(std::min(green[i], 1.0f)) * (encodeSize - 1) + 0.5f);
+        run.blueCode[i] = int(std::sqrt(std::min(blue[i], 1.0f)) * (encodeSize - 1) + 0.5f);
+    }
+    // Qt's ARGB32 pixel: opaque, red, green, blue from the top byte down.
+    for (int i = 0; i < n; ++i)
+        out[i] = encode[run.blueCode[i]] | quint32(encode[run.greenCode[i]]) << 8
+            | quint32(encode[run.redCode[i]]) << 16 | 0xff000000u;
 }
 
 }

@@ -11,7 +11,7 @@ extern "C" {
 #include <QTransform>
 
 #include <cmath>
-#include <vector>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
 
@@ -122,11 +122,20 @@ QImage VideoFrame::toImage(QImage::Format format) const
     const AVFrame *frame = m_frame.get();
     const QSize size = displaySize(frame->width, frame->height, m_display.aspectNum, m_display.aspectDen);
 
-    // BGRA in memory is Qt's ARGB32 on little-endian machines. HDR and
-    // wide-gamut pictures go through 16-bit R'G'B' and the colour mapper.
+    // HDR and wide-gamut pictures go through the colour mapper: 10-bit 4:2:0
+    // ones shown at their stored size directly, others after libswscale has
+    // made 16-bit planar R'G'B' of them (several times faster than packed).
     const bool mapped = ColourMapper::isNeeded(frame);
+    if (mapped && ColourMapper::readsFrame(frame) && size == QSize(frame->width, frame->height)) {
+        QImage image(size, QImage::Format_ARGB32);
+        if (image.isNull())
+            return QImage();
+        ColourMapper::forFrame(frame)->map(frame, image.bits(), int(image.bytesPerLine()));
+        return finished(image, format);
+    }
+    // BGRA in memory is Qt's ARGB32 on little-endian machines.
     ffmpeg::ScalePtr scaler(sws_getContext(frame->width, frame->height, withoutRangeAlias(frame->format),
-                                           size.width(), size.height(), mapped ? AV_PIX_FMT_RGB48 : AV_PIX_FMT_BGRA,
+                                           size.width(), size.height(), mapped ? AV_PIX_FMT_GBRP16 : AV_PIX_FMT_BGRA,
                                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                            nullptr, nullptr, nullptr));
     if (!scaler) {
@@ -151,12 +160,15 @@ QImage VideoFrame::toImage(QImage::Format format) const
     if (image.isNull())
         return QImage();
     if (mapped) {
-        const int stride = size.width() * 3;
-        std::vector<quint16> rgb(size_t(stride) * size.height());
-        uint8_t *destination[4] = { reinterpret_cast<uint8_t *>(rgb.data()), nullptr, nullptr, nullptr };
-        const int destinationStride[4] = { stride * 2, 0, 0, 0 };
+        const qsizetype plane = qsizetype(size.width()) * size.height();
+        // Left uninitialised: libswscale writes every sample.
+        const std::unique_ptr<quint16[]> rgb(new quint16[size_t(plane) * 3]);
+        uint8_t *destination[4] = { reinterpret_cast<uint8_t *>(rgb.get()),
+                                    reinterpret_cast<uint8_t *>(rgb.get() + plane),
+                                    reinterpret_cast<uint8_t *>(rgb.get() + 2 * plane), nullptr };
+        const int destinationStride[4] = { size.width() * 2, size.width() * 2, size.width() * 2, 0 };
         sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
-        ColourMapper(frame).map(rgb.data(), stride * 2, image.bits(), int(image.bytesPerLine()),
+        ColourMapper::forFrame(frame)->map(destination, destinationStride, image.bits(), int(image.bytesPerLine()),
                                 size.width(), size.height());
     } else {
         uint8_t *destination[4] = { image.bits(), nullptr, nullptr, nullptr };
@@ -164,6 +176,11 @@ QImage VideoFrame::toImage(QImage::Format format) const
         sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
     }
 
+    return finished(image, format);
+}
+
+QImage VideoFrame::finished(QImage image, QImage::Format format) const
+{
     if (m_display.rotation != 0)
         image = image.transformed(QTransform().rotate(m_display.rotation));
     if (format != QImage::Format_ARGB32)

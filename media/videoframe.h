@@ -42,6 +42,9 @@ public:
     QImage toImage(QImage::Format format = QImage::Format_ARGB32) const;
 
 private:
+    // Turns a converted ARGB32 picture upright and into the format asked for.
+    QImage finished(QImage image, QImage::Format format) const;
+
     std::shared_ptr<const AVFrame> m_frame;
     double m_timestamp = 0.0;
     Display m_display;

@@ -101,6 +101,8 @@ ff -itsoffset 1 -f lavfi -i "$(source 320x240 2)" -f lavfi -i "$(tone 3)" \
 # Ramps: grey from black on the left to the peak on the right, SDR signal v
 # giving peak * v^2.4 cd/m²: HLG to its 1000 cd/m², PQ to 4000 cd/m² (stated).
 # SDR BT.2020: the flat colour #C83214 in the wide gamut with the SDR curve.
+# The HLG ramp (4:4:4) and the BT.2020 colour (4:2:2) take the other way
+# through the conversion than the usual 4:2:0.
 tohdr() { echo "format=gbrp,zscale=tin=bt709:pin=bt709:t=$1:p=bt2020:m=bt2020nc:r=limited:npl=$2,format=yuv420p10le"; }
 hevc() { echo "-c:v libx265 -preset ultrafast -x265-params log-level=error:lossless=1:colorprim=bt2020:transfer=$1:colormatrix=bt2020nc${2:-}"; }
 bars="smptebars=size=280x240:rate=25:duration=0.2"
@@ -108,8 +110,8 @@ ramp="nullsrc=size=320x240:rate=25:duration=0.2,format=gbrp,geq=r='X*255/(W-1)':
 mastering=":hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1)"
 ff -f lavfi -i "$bars,$(tohdr arib-std-b67 203)" $(hevc arib-std-b67) bars-hlg.mkv
 ff -f lavfi -i "$bars,$(tohdr smpte2084 203)" $(hevc smpte2084 "$mastering:max-cll=1000,400") bars-pq.mkv
-ff -f lavfi -i "$ramp,$(tohdr arib-std-b67 1000)" $(hevc arib-std-b67) ramp-hlg.mkv
+ff -f lavfi -i "$ramp,$(tohdr arib-std-b67 1000),format=yuv444p10le" $(hevc arib-std-b67) ramp-hlg.mkv
 ff -f lavfi -i "$ramp,$(tohdr smpte2084 4000)" $(hevc smpte2084 ":hdr10=1:max-cll=4000,400") ramp-pq.mkv
-ff -f lavfi -i "color=c=0xC83214:size=320x240:rate=25:duration=0.2,$(tohdr bt2020-10 100)" $(hevc bt2020-10) \
-    colour-bt2020.mkv
+ff -f lavfi -i "color=c=0xC83214:size=320x240:rate=25:duration=0.2,$(tohdr bt709 100),format=yuv422p10le" \
+    $(hevc bt709) colour-bt2020.mkv
 ff -f lavfi -i "$bars" -c:v libx264 -preset veryfast -pix_fmt yuv420p bars-sdr.mp4
