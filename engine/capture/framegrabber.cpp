@@ -220,7 +220,6 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
     if (canDecodeOnTo(search)) {
         qCDebug(lcCapture) << "decoding on from" << m_decodedTo->frame << "to" << search.target;
         search.lastKeyFrame = m_decodedTo->keyFrame;
-        search.lastPacket = m_decodedTo->packet;
     } else {
         verdict = seekToKeyFrame(search, reason, abortMark);
     }
@@ -237,7 +236,7 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
         ++m_extractionCount;
         if (m_demuxer.atEnd())
             return finishAtEnd(search, reason);
-        m_decodedTo = DecodedTo { toMs(m_frame.timestamp()), search.lastKeyFrame, search.lastPacket };
+        m_decodedTo = DecodedTo { toMs(m_frame.timestamp()), search.lastKeyFrame };
         return true;
     case Verdict::ReadOn:
     case Verdict::EndOfStream:
@@ -287,7 +286,6 @@ FrameGrabber::Verdict FrameGrabber::seekToKeyFrame(Search &search, QString *reas
         return Verdict::Failed;
     }
     const qint64 keyTime = toMs(packet.pts);
-    search.lastPacket = keyTime;
     // Nothing comes before the first key frame after the target (the video
     // starts later than the file, or its stream begins mid-way): it is the
     // nearest frame there is.
@@ -329,8 +327,8 @@ FrameGrabber::Verdict FrameGrabber::seekToKeyFrame(Search &search, QString *reas
     return Verdict::ReadOn;
 }
 
-// Feeds video packets, and at the end of the file the decoder's held
-// pictures, until the frame wanted comes out: Hit, EndOfStream or Failed.
+// Feeds video packets, and at the end of the file the pictures the decoder
+// still holds, until the frame wanted comes out: Hit, EndOfStream or Failed.
 FrameGrabber::Verdict FrameGrabber::decodeForward(Search &search, QString *reason, bool *abortMark)
 {
     for (;;) {
@@ -344,7 +342,6 @@ FrameGrabber::Verdict FrameGrabber::decodeForward(Search &search, QString *reaso
                 continue;
             const media::Packet packet = m_demuxer.packet();
             const qint64 time = toMs(packet.pts);
-            search.lastPacket = time;
             if (!packet.isValid()) {
                 qCWarning(lcCapture) << "invalid packet. no decode";
                 continue;
@@ -362,9 +359,8 @@ FrameGrabber::Verdict FrameGrabber::decodeForward(Search &search, QString *reaso
                 return Verdict::Failed;
             }
         }
-        const Verdict verdict = takeFrame(m_decoder->frame(), search, reason);
-        if (verdict != Verdict::ReadOn)
-            return verdict;
+        if (takeFrame(m_decoder->frame(), search) == Verdict::Hit)
+            return Verdict::Hit;
     }
 }
 
@@ -377,8 +373,11 @@ void FrameGrabber::passKeyFrame(Search &search, qint64 time) const
         search.wanted = time;
 }
 
-FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, const Search &search,
-                                              QString *reason)
+// The first frame at or after the frame wanted is the answer. Within the
+// tolerance as a rule; past it only where no frame lies within it (a video
+// with gaps, or positions closer than a frame), and then the next frame
+// there is is still the one shown from that position on.
+FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, const Search &search)
 {
     if (!frame.isValid())
         return Verdict::ReadOn;
@@ -387,19 +386,11 @@ FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, co
     if (time < search.wanted)
         return Verdict::ReadOn;
     const qint64 diff = time - search.target;
-    if (diff <= search.range) {
+    if (diff <= search.range)
         qCDebug(lcCapture, "got frame at %fs, diff=%lld", frame.timestamp(), diff);
-        return Verdict::Hit;
-    }
-    // Pictures come out later than the packets go in; one past the tolerance
-    // while still behind the packets means the target was skipped.
-    if (time < search.lastPacket) {
-        *reason = QString::asprintf("out pts out of range. diff=%lld, range=%d", diff, search.range);
-        qCWarning(lcCapture) << *reason;
-        m_frame = media::VideoFrame();
-        return Verdict::Failed;
-    }
-    return Verdict::ReadOn;
+    else
+        qCDebug(lcCapture, "no frame within %d ms; the next is at %fs, diff=%lld", search.range, frame.timestamp(), diff);
+    return Verdict::Hit;
 }
 
 /*

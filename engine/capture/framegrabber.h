@@ -17,7 +17,8 @@
 // Positions are milliseconds from the start of the video, as a player shows
 // them, whatever clock the container keeps. The answer for a position is the
 // key frame at or before it when that lies within the tolerance, else the
-// first frame at or after it; past the end, the last frame. The same position
+// first frame at or after it (within the tolerance unless no frame lies
+// there); past the end, the last frame. The same position
 // gives the same frame whatever was extracted before. The file stays open
 // between extractions, so a run of positions does not reopen it.
 //
@@ -75,14 +76,12 @@ private:
         // lies within the tolerance, else the target itself.
         qint64 wanted = 0;
         qint64 lastKeyFrame = -1;
-        qint64 lastPacket = 0;
     };
     // Where the decoder stands after an extraction that stopped on a hit
     // while decoding forward, ready to decode on; ms on the container's clock.
     struct DecodedTo {
         qint64 frame;
         qint64 keyFrame;
-        qint64 packet;
     };
 
     bool load();
@@ -91,7 +90,7 @@ private:
     Verdict seekToKeyFrame(Search &search, QString *reason, bool *abortMark);
     Verdict decodeForward(Search &search, QString *reason, bool *abortMark);
     void passKeyFrame(Search &search, qint64 time) const;
-    Verdict takeFrame(const media::VideoFrame &frame, const Search &search, QString *reason);
+    Verdict takeFrame(const media::VideoFrame &frame, const Search &search);
     bool finishAtEnd(const Search &search, QString *reason);
     bool abortedAt(const char *step, QString *reason, bool *abortMark);
     void setDecoderOptions(const QVariantHash &options);
