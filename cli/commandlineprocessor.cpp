@@ -13,6 +13,7 @@
 #include <QImageWriter>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,9 @@ void writeOut(FILE *stream, const QString &text)
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }
+
+// How much of an existing log file is read to tell it holds text.
+constexpr qint64 LogCheckBytes = 4096;
 
 // Most images one job takes, and the longest time an option gives (24 days in ms).
 constexpr qint64 MaxImages = 100000;
@@ -116,18 +120,28 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     if (parser.isSet(helpOption))
         return CommandLineResult::ShowHelp;
 
-    // Opened first, so that the checks below are logged too; a log that
-    // cannot be opened is reported after the checks of the job itself.
+    // The log is checked before anything is written to it: with its name
+    // forgotten, the parser takes the next argument, often the video. Once
+    // opened it logs the checks below too; a log that cannot be opened is
+    // reported after the checks of the job itself.
+    const QStringList positional = parser.positionalArguments();
     QString logError;
     if (parser.isSet(logOption)) {
+        const QString refusal = logRefusal(parser.value(logOption), positional.value(0));
+        if (!refusal.isEmpty()) {
+            errorMessage = refusal;
+            return CommandLineResult::Error;
+        }
         m_log.setFileName(parser.value(logOption));
-        if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        // Devices and pipes cannot seek to their end: only files are appended to.
+        const QFileInfo logInfo(m_log.fileName());
+        const QIODevice::OpenMode append = logInfo.exists() && !logInfo.isFile() ? QIODevice::NotOpen : QIODevice::Append;
+        if (!m_log.open(QIODevice::WriteOnly | append | QIODevice::Text))
             logError = tr("Cannot write the log file: %1").arg(QDir::toNativeSeparators(parser.value(logOption)));
     }
 
     auto *config = new BatchWorkerConfig(this);
 
-    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         errorMessage = tr("A file name is required");
         return CommandLineResult::Error;
@@ -264,6 +278,32 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     if (m_progressShown)
         writeOut(stderr, QStringLiteral("\n"));
     return CommandLineResult::Ok;
+}
+
+// Why the file at path must not take the log, or nothing when it may: an
+// existing file is written to only when it reads as text and is not the video.
+QString CommandLineProcessor::logRefusal(const QString &path, const QString &source)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    struct stat log;
+    if (::stat(QFile::encodeName(path).constData(), &log) != 0)
+        return QString();
+    struct stat video;
+    if (!source.isEmpty() && ::stat(QFile::encodeName(source).constData(), &video) == 0
+        && log.st_dev == video.st_dev && log.st_ino == video.st_ino) {
+        return tr("Will not write the log to %1: it is the video to process").arg(shown);
+    }
+    // Terminals, /dev/null and pipes take a log as it is written.
+    if (S_ISCHR(log.st_mode) || S_ISFIFO(log.st_mode))
+        return QString();
+    if (!S_ISREG(log.st_mode))
+        return tr("Will not write the log to %1: it is not a file").arg(shown);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return tr("Will not write the log to %1: it cannot be read").arg(shown);
+    if (file.read(LogCheckBytes).contains('\0'))
+        return tr("Will not write the log to %1: it is not a text file").arg(shown);
+    return QString();
 }
 
 void CommandLineProcessor::threadStatusUpdate(QString status)

@@ -41,6 +41,7 @@ public slots:
     void threadStatusUpdate(QString status);
 
 private:
+    static QString logRefusal(const QString &path, const QString &source);
     void writeLog(const QString &line);
     void showProgress(float progress);
     int exitStatus();

@@ -13,6 +13,8 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <climits>
+
 Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
 
 BatchWorker::BatchWorker(QObject *parent)
@@ -96,8 +98,13 @@ void BatchWorker::capture()
         stepCount = m_config->intervalImages();
     }
     qCDebug(lcBatch) << "skipAmount: " << step;
+    // Positions closer than the grabber's tolerance could be answered by one
+    // frame twice (a key frame within the tolerance of both). Below half the
+    // step, every position has frames of its own.
+    if (step >= 0 && step < m_grabber->precision())
+        m_grabber->setPrecision(int(qMax<qint64>(0, (step - 1) / 2)));
 
-    const bool singleShot = rule != BatchWorkerConfig::EveryInterval && rule != BatchWorkerConfig::ImageCount;
+    const bool singleShot = rule == BatchWorkerConfig::SingleImage;
     qint64 pos = skipFront;
     if (singleShot) {
         if (m_config->intervalSingleShot() == BatchWorkerConfig::Back)
@@ -113,16 +120,18 @@ void BatchWorker::capture()
 
     m_imageIndex = 1;
     m_fileCounter = m_config->fileCounterStart();
+    m_namesLeft = true;
     if (isInterruptionRequested())
         return;
     m_stepCount = stepCount * 2;
     m_stepsTaken = 0;
 
-    while (!isInterruptionRequested()) {
-        // Images spread over nothing would land outside the skips, or before
-        // the start of the video: a count takes none when the skips cover it.
+    // Skips that cover the video leave nothing to capture, whatever the rule:
+    // images would land outside the skips or before the start of the video.
+    // A rule of another value takes none either.
+    while (!isInterruptionRequested() && span > 0 && m_namesLeft) {
         const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-            || (rule == BatchWorkerConfig::ImageCount && span > 0 && m_imageIndex <= m_config->intervalImages())
+            || (rule == BatchWorkerConfig::ImageCount && m_imageIndex <= m_config->intervalImages())
             || (singleShot && m_imageIndex <= 1);
         if (!more)
             break;
@@ -153,7 +162,8 @@ void BatchWorker::progressStep()
     qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
 }
 
-// The single-shot name when it is free, else the next counter name that is.
+// The single-shot name when it is free, else the next counter name that is;
+// empty when the counter would have to pass the largest int.
 QString BatchWorker::nextFreePath()
 {
     const QDir folder = m_config->outputFolder();
@@ -162,12 +172,13 @@ QString BatchWorker::nextFreePath()
         if (!QFileInfo::exists(path))
             return path;
     }
-    QString path;
-    do {
-        path = folder.filePath(m_config->fileNameFor(m_fileCounter));
+    while (m_fileCounter <= INT_MAX) {
+        const QString path = folder.filePath(m_config->fileNameFor(int(m_fileCounter)));
         ++m_fileCounter;
-    } while (QFileInfo::exists(path));
-    return path;
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    return QString();
 }
 
 // Creates the file only if nothing is there yet, so a file that appears
@@ -189,6 +200,10 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
     if (isInterruptionRequested())
         return;
     QString path = nextFreePath();
+    if (path.isEmpty()) {
+        noNameLeft();
+        return;
+    }
     const QString name = QFileInfo(path).fileName();
     emit statusUpdate(this, QStringLiteral("Saving: ") + name);
     qCDebug(lcBatch) << "Saving image " << path;
@@ -199,6 +214,10 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
     // Another program took the name in the meantime: the next free one then.
     while (!saved && QFileInfo::exists(path)) {
         path = nextFreePath();
+        if (path.isEmpty()) {
+            noNameLeft();
+            return;
+        }
         saved = writeNewFile(path, processed);
     }
     if (!saved) {
@@ -210,6 +229,15 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
     ++m_imagesSaved;
     if (!isInterruptionRequested())
         emit imageReady(this, processed);
+}
+
+// The counter ran out of names: this image is not written, and the job takes
+// no more (in the desktop program a few may still be on their way).
+void BatchWorker::noNameLeft()
+{
+    ++m_saveErrors;
+    if (m_namesLeft.exchange(false) && !isInterruptionRequested())
+        emit statusUpdate(this, tr("No file name left: the counter would pass %1").arg(INT_MAX));
 }
 
 void BatchWorker::extractorError(QString message)

@@ -53,12 +53,14 @@ private:
     void capture();
     void progressStep();
     QString nextFreePath();
+    void noNameLeft();
     bool writeNewFile(const QString &path, const QImage &image);
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber;
     int m_imageIndex = 1;
-    int m_fileCounter = 1;
+    // Wider than the counter of the names, to see it pass the largest int.
+    qint64 m_fileCounter = 1;
     float m_progress = 0.0f;
     int m_stepsTaken = 0;
     int m_stepCount = 0;
@@ -69,4 +71,6 @@ private:
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
+    // Cleared by the saving slot when the counter has no name left.
+    std::atomic_bool m_namesLeft { true };
 };

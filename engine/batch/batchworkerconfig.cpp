@@ -1,18 +1,14 @@
 #include "batch/batchworkerconfig.h"
 
-#include "profiles/baseprofile.h"
+#include "profiles/configfile.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 
 // Qt
 #include <QFileInfo>
-#include <QLoggingCategory>
-#include <QSettings>
 
 namespace {
-Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
-
 const QString DefaultsFileName = QStringLiteral("batchModeDefaults.ini");
 
 // A job's defaults never include the video or where its images go.
@@ -142,22 +138,15 @@ void BatchWorkerConfig::loadDefaults()
     if (FileNameProfile *profile = currentProfileOf<FileNameProfile>())
         m_fileNameProfile = profile;
 
-    const QString path = ProfileManager::configFilePath(DefaultsFileName);
-    ProfileManager::repairConfigFile(path);
-    QSettings settings(path, QSettings::IniFormat);
-    BaseProfile::readProperties(*this, settings, NotDefaults);
+    const ConfigFile file(DefaultsFileName);
+    if (file.isAvailable())
+        ConfigFile::readProperties(*this, *file.settings(), NotDefaults);
 }
 
 bool BatchWorkerConfig::saveDefaults() const
 {
-    const QString path = ProfileManager::configFilePath(DefaultsFileName);
-    ProfileManager::repairConfigFile(path);
-    QSettings settings(path, QSettings::IniFormat);
-    BaseProfile::writeProperties(*this, settings, NotDefaults);
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        qCWarning(lcBatch) << "Could not write the batch job defaults to" << path << settings.status();
-        return false;
-    }
-    return true;
+    ConfigFile file(DefaultsFileName);
+    if (file.isAvailable())
+        ConfigFile::writeProperties(*this, *file.settings(), NotDefaults);
+    return file.save("the batch job defaults");
 }

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 class QSettings;
 
@@ -28,20 +27,10 @@ public:
     void setId(const QString &id) { m_id = id; }
 
     // Write or read every stored, writable property in the settings' current
-    // group; the caller positions the group and syncs the file.
+    // group (ConfigFile's property walk); the caller positions the group and
+    // syncs the file.
     void writeSettings(QSettings &settings) const;
     void readSettings(QSettings &settings);
-
-    // The property walk itself, also used by settings objects that are not
-    // profiles (the batch job defaults). Every stored, writable property of
-    // object, from index 0 (QObject's objectName included), is written under
-    // its own name, or read from that key when the key is there. A stored
-    // value that does not convert to the property's type is skipped with a
-    // warning, so the property keeps the value it had.
-    static void writeProperties(const QObject &object, QSettings &settings,
-                                const QStringList &skipped = QStringList());
-    static void readProperties(QObject &object, QSettings &settings,
-                               const QStringList &skipped = QStringList());
 
 private:
     QString m_name;

@@ -1,15 +1,12 @@
 #include "profiles/profilemanager.h"
 
 #include "profiles/baseprofile.h"
+#include "profiles/configfile.h"
 
 // Qt
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QVector>
 
 // C++
@@ -86,71 +83,34 @@ void ProfileManager::setCurrentProfile(BaseProfile *profile)
 
 bool ProfileManager::save()
 {
-    const QString path = configFilePath(m_fileName);
-    repairConfigFile(path);
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(ProfilesGroup);
-    for (int i = 0; i < m_profiles.size(); ++i) {
-        settings.beginGroup(m_profiles.at(i)->id());
-        m_profiles.at(i)->writeSettings(settings);
-        settings.setValue(SortOrderKey, i);
-        settings.endGroup();
+    ConfigFile file(m_fileName);
+    if (QSettings *settings = file.settings()) {
+        settings->beginGroup(ProfilesGroup);
+        for (int i = 0; i < m_profiles.size(); ++i) {
+            settings->beginGroup(m_profiles.at(i)->id());
+            m_profiles.at(i)->writeSettings(*settings);
+            settings->setValue(SortOrderKey, i);
+            settings->endGroup();
+        }
+        settings->endGroup();
+        if (m_currentProfile)
+            settings->setValue(LastUsedKey, m_currentProfile->id());
     }
-    settings.endGroup();
-    if (m_currentProfile)
-        settings.setValue(LastUsedKey, m_currentProfile->id());
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
-        qCWarning(lcProfiles) << "Could not write the profiles to" << path << settings.status();
-        return false;
-    }
-    return true;
+    return file.save("the profiles");
 }
 
 QString ProfileManager::configFilePath(const QString &fileName)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        qCWarning(lcProfiles) << "Could not make the configuration folder" << folder
-                              << "; using" << fileName << "in the working folder";
-        return fileName;
-    }
-    return QDir(folder).absoluteFilePath(fileName);
-}
-
-void ProfileManager::repairConfigFile(const QString &filePath)
-{
-    QVector<std::pair<QString, QVariant>> readable;
-    {
-        QSettings settings(filePath, QSettings::IniFormat);
-        // Sections are parsed lazily: reading every key finds every error.
-        const QStringList keys = settings.allKeys();
-        if (settings.status() != QSettings::FormatError)
-            return;
-        for (const QString &key : keys)
-            readable.append({key, settings.value(key)});
-    }
-    // An earlier broken file is kept too: the next free name of .broken, .broken.2...
-    QString brokenPath = filePath + QLatin1String(".broken");
-    for (int i = 2; QFileInfo::exists(brokenPath); ++i)
-        brokenPath = filePath + QLatin1String(".broken.") + QString::number(i);
-    if (!QFile::rename(filePath, brokenPath)) {
-        qCWarning(lcProfiles) << filePath << "cannot be read in full and could not be moved aside";
-        return;
-    }
-    QSettings clean(filePath, QSettings::IniFormat);
-    for (const auto &entry : qAsConst(readable))
-        clean.setValue(entry.first, entry.second);
-    clean.sync();
-    qCWarning(lcProfiles) << filePath << "could not be read in full; kept the original as" << brokenPath
-                          << "and what could be read in its place";
+    return ConfigFile::filePath(fileName);
 }
 
 void ProfileManager::load()
 {
-    const QString path = configFilePath(m_fileName);
-    repairConfigFile(path);
-    QSettings settings(path, QSettings::IniFormat);
+    const ConfigFile file(m_fileName);
+    if (!file.isAvailable())
+        return;
+    QSettings &settings = *file.settings();
+    const QString path = file.path();
     if (settings.status() != QSettings::NoError)
         qCWarning(lcProfiles) << "Could not read" << path << settings.status();
 

@@ -51,19 +51,12 @@ public:
     void setCurrentProfile(BaseProfile *profile);
 
     // Rewrites every listed profile; false (with a warning) when the file
-    // could not be written.
+    // could not be written, also when the configuration folder cannot be made.
     bool save();
 
     // The file in Qt's per-user application configuration folder, which is
-    // made if missing; the bare name (relative to the working folder) when
-    // the folder cannot be made.
+    // made if missing; empty when the folder cannot be made (ConfigFile).
     static QString configFilePath(const QString &fileName);
-
-    // QSettings keeps a read error in status() for good, which would hide a
-    // later write error, and rewrites what it could read with the rest lost.
-    // So a file that it cannot read in full is moved aside to
-    // "<file>.broken" and replaced by a clean file holding what could be read.
-    static void repairConfigFile(const QString &filePath);
 
 private:
     void load();

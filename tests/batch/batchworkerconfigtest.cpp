@@ -76,6 +76,7 @@ private slots:
     void defaultsWithUnknownProfileIdsUseCurrentProfiles();
     void brokenDefaultsFileKeepsWhatCanBeRead();
     void unwritableDefaultsFileIsReported();
+    void configurationFolderThatCannotBeMadeIsReported();
     void loadVideoInfo();
 
 private:
@@ -451,6 +452,28 @@ void BatchWorkerConfigTest::unwritableDefaultsFileIsReported()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not write the batch job defaults")));
     QVERIFY(!config.saveDefaults());
     QVERIFY(QDir().rmdir(defaultsPath()));
+}
+
+void BatchWorkerConfigTest::configurationFolderThatCannotBeMadeIsReported()
+{
+    // A file where the test-mode configuration root should be, and the
+    // working folder there: the defaults go to neither.
+    QTemporaryDir other;
+    QFile blocker(other.filePath(QStringLiteral(".qttest")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString working = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(other.path()));
+    qputenv("HOME", QFile::encodeName(other.path()));
+    BatchWorkerConfig config;
+    config.setIntervalType(1);
+    const bool saved = config.saveDefaults();
+    config.loadDefaults();
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    QVERIFY(QDir::setCurrent(working));
+    QVERIFY(!saved);
+    QCOMPARE(config.intervalType(), 1);
+    QCOMPARE(QDir(other.path()).entryList(QDir::Files | QDir::Hidden), QStringList({ ".qttest" }));
 }
 
 void BatchWorkerConfigTest::loadVideoInfo()

@@ -115,6 +115,29 @@ void BatchWorkerTest::schedule_data()
     QTest::newRow("skips cover the video")
         << "h264-10s.mp4" << 0 << 5000 << 10 << 1 << qint64(6000) << qint64(4000) << QList<int> {} << QStringList {}
         << 0.01f;
+    // Positions closer than the tolerance: each gives a frame of its own,
+    // also where they are closer than two frames.
+    QStringList twenty;
+    QList<int> twentyFrames;
+    for (int i = 1; i <= 20; ++i) {
+        twenty << QStringLiteral("h264-10s-%1.jpeg").arg(i, 5, 10, QLatin1Char('0'));
+        twentyFrames << (2000 + (i - 1) * 299 + 39) / 40;
+    }
+    QTest::newRow("20 images over 6 s: step 299")
+        << "h264-10s.mp4" << 1 << 5000 << 20 << 1 << qint64(2000) << qint64(2000) << twentyFrames << twenty << 1.0f;
+    QTest::newRow("every 50 ms")
+        << "h264-10s.mp4" << 0 << 50 << 10 << 1 << qint64(0) << qint64(9800) << QList<int> { 0, 2, 3, 4 }
+        << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg", "h264-10s-00004.jpeg" }
+        << 0.01f + 0.99f * 8 / 10;
+    // Trims that cover the video leave nothing for a single shot either.
+    QTest::newRow("middle, trims cover the video")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 1 << qint64(0) << qint64(20000) << QList<int> {} << QStringList {} << 0.01f;
+    QTest::newRow("front, trims cover the video")
+        << "h264-10s.mp4" << 2 << 5000 << 10 << 0 << qint64(30000) << qint64(2000) << QList<int> {} << QStringList {}
+        << 0.01f;
+    QTest::newRow("unknown rule takes none")
+        << "h264-10s.mp4" << 5 << 5000 << 10 << 1 << qint64(2000) << qint64(2000) << QList<int> {} << QStringList {}
+        << 0.01f;
     // An interval below 1 ms reads as one second.
     QTest::newRow("interval 0 is 1000 ms")
         << "h264-10s.mp4" << 0 << 0 << 10 << 1 << qint64(0) << qint64(6500) << QList<int> { 0, 25, 50, 75 }

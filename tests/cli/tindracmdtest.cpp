@@ -15,6 +15,12 @@ struct Run {
     QString err;
 };
 
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }
 
 // Runs the built tindracmd as a user would, without a display, in a fresh
@@ -151,6 +157,24 @@ void TindracmdTest::options_data()
     QTest::newRow("counter start") << QStringList { "--filecounter", "42", "-c", "2", "clip.mp4" } << QString()
                                    << QStringList { "clip-00042.jpeg", "clip-00043.jpeg" } << QList<int> { 50, 150 }
                                    << QSize(640, 480);
+    // Positions closer than the tolerance of a 12 s video (500 ms) still give
+    // as many frames as images.
+    QStringList twenty;
+    QList<int> twentyFrames;
+    for (int i = 0; i < 20; ++i) {
+        twenty << QStringLiteral("clip-%1.jpeg").arg(i + 1, 5, 10, QLatin1Char('0'));
+        twentyFrames << (2000 + i * 399 + 39) / 40;
+    }
+    QTest::newRow("--count 20") << QStringList { "--count", "20", "clip.mp4" } << QString() << twenty << twentyFrames
+                                << QSize(640, 480);
+    QStringList forty;
+    QList<int> fortyFrames;
+    for (int i = 0; i < 40; ++i) {
+        forty << QStringLiteral("clip-%1.jpeg").arg(i + 1, 5, 10, QLatin1Char('0'));
+        fortyFrames << (2000 + i * 200) / 40;
+    }
+    QTest::newRow("--ms 200") << QStringList { "--ms", "200", "clip.mp4" } << QString() << forty << fortyFrames
+                              << QSize(640, 480);
     QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
                                           << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
                                           << QSize(640, 480);
@@ -209,47 +233,64 @@ void TindracmdTest::failures_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("no source") << QStringList {} << 2 << "A file name is required";
-    QTest::newRow("missing source") << QStringList { "nothing.mp4" } << 2 << "File not found: nothing.mp4";
+    QTest::newRow("no source") << QStringList {} << 2 << "A file name is required" << QStringList();
+    QTest::newRow("missing source") << QStringList { "nothing.mp4" } << 2 << "File not found: nothing.mp4" << QStringList();
     // A missing source is reported before the clash of two options.
     QTest::newRow("missing source and clash") << QStringList { "-c", "2", "-m", "100", "nothing.mp4" } << 2
-                                              << "File not found: nothing.mp4";
+                                              << "File not found: nothing.mp4" << QStringList();
     QTest::newRow("missing destination") << QStringList { "clip.mp4", "nowhere" } << 2
-                                         << "Output folder is incorrect or does not exist: nowhere";
+                                         << "Output folder is incorrect or does not exist: nowhere" << QStringList();
     QTest::newRow("count and ms") << QStringList { "-c", "2", "-m", "100", "clip.mp4" } << 2
-                                  << "Please only set count or milliseconds";
+                                  << "Please only set count or milliseconds" << QStringList();
     QTest::newRow("ms not a number") << QStringList { "--ms", "abc", "clip.mp4" } << 2
-                                     << "Invalid value for --ms: \"abc\" (expected a whole number from 0 to 2147483647)";
+                                     << "Invalid value for --ms: \"abc\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("negative trim") << QStringList { "--trimfront", "-5", "clip.mp4" } << 2
-                                   << "Invalid value for --trimfront: \"-5\" (expected a whole number from 0 to 2147483647)";
+                                   << "Invalid value for --trimfront: \"-5\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("huge trim") << QStringList { "--trimback", "9223372036854775807", "clip.mp4" } << 2
-                               << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)";
+                               << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("too many images") << QStringList { "--count", "100001", "clip.mp4" } << 2
-                                     << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)";
+                                     << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)" << QStringList();
     QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2
-                                << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)";
+                                << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)" << QStringList();
     QTest::newRow("unknown type") << QStringList { "--filetype", "gif", "clip.mp4" } << 2
-                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff or tif)";
+                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff or tif)" << QStringList();
     QTest::newRow("bad counter") << QStringList { "--filecounter", "1,x", "clip.mp4" } << 2
-                                 << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)";
+                                 << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)" << QStringList();
     QTest::newRow("name with a folder") << QStringList { "--filename", "a/b", "clip.mp4" } << 2
-                                        << "Invalid value for --filename: \"a/b\" (a name, not a path)";
+                                        << "Invalid value for --filename: \"a/b\" (a name, not a path)" << QStringList();
     QTest::newRow("prefix leading out") << QStringList { "--fileprefix", "../", "clip.mp4" } << 2
-                                        << "Invalid value for --fileprefix: \"../\" (a name, not a path)";
+                                        << "Invalid value for --fileprefix: \"../\" (a name, not a path)" << QStringList();
     QTest::newRow("suffix with a folder") << QStringList { "--filesuffix", "/x", "clip.mp4" } << 2
-                                          << "Invalid value for --filesuffix: \"/x\" (a name, not a path)";
+                                          << "Invalid value for --filesuffix: \"/x\" (a name, not a path)" << QStringList();
     // The checks of the job come first.
     QTest::newRow("log that cannot be written") << QStringList { "--log", "no/such/folder/run.log", "clip.mp4" } << 2
-                                                << "Cannot write the log file: no/such/folder/run.log";
+                                                << "Cannot write the log file: no/such/folder/run.log" << QStringList();
     QTest::newRow("missing source before the log") << QStringList { "--log", "no/such/folder/run.log" } << 2
-                                                   << "A file name is required";
-    QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString();
-    QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString();
+                                                   << "A file name is required" << QStringList();
+    // An existing file that is not a log (the log's name forgotten, so the
+    // parser takes the video) is never written to.
+    QTest::newRow("log name forgotten") << QStringList { "--log", "clip.mp4" } << 2
+                                        << "Will not write the log to clip.mp4: it is not a text file" << QStringList();
+    QTest::newRow("log is the video") << QStringList { "--log", "./clip.mp4", "clip.mp4" } << 2
+                                      << "Will not write the log to ./clip.mp4: it is the video to process" << QStringList();
+    QTest::newRow("log is a folder") << QStringList { "--log", ".", "clip.mp4" } << 2
+                                     << "Will not write the log to .: it is not a file" << QStringList();
+    QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString() << QStringList();
+    QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString() << QStringList();
     QTest::newRow("trims cover the video") << QStringList { "--trimfront", "7000", "--trimback", "5000", "clip.mp4" } << 6
-                                           << "No images made: the trimmed video is empty";
+                                           << "No images made: the trimmed video is empty" << QStringList();
     QTest::newRow("trims cover the video, count") << QStringList { "--trimfront", "20000", "-c", "3", "clip.mp4" } << 6
-                                                  << "No images made: the trimmed video is empty";
+                                                  << "No images made: the trimmed video is empty" << QStringList();
+    // A single shot has nothing to capture either when the trims cover the video.
+    QTest::newRow("single shot, trims cover the video") << QStringList { "-c", "1", "--trimfront", "0", "--trimback", "20000", "clip.mp4" }
+                                                        << 6 << "No images made: the trimmed video is empty" << QStringList();
+    QTest::newRow("single shot after the trimmed end") << QStringList { "-c", "1", "--trimfront", "30000", "clip.mp4" } << 6
+                                                       << "No images made: the trimmed video is empty" << QStringList();
+    // The counter stops at the largest int instead of running over.
+    QTest::newRow("counter at its end") << QStringList { "--filecounter", "2147483647", "-c", "3", "clip.mp4" } << 5
+                                        << "Saving: clip-2147483647.jpeg" << QStringList { "clip-2147483647.jpeg" };
 }
 
 void TindracmdTest::failures()
@@ -257,6 +298,8 @@ void TindracmdTest::failures()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, firstLine);
+    QFETCH(QStringList, written);
+    const QByteArray video = fileContent(path(QStringLiteral("clip.mp4")));
     const Run run = tindracmd(arguments);
     QCOMPARE(run.status, status);
     if (!firstLine.isEmpty())
@@ -265,7 +308,8 @@ void TindracmdTest::failures()
         QVERIFY2(run.out.contains(QStringLiteral("Tindra Command line options")), "help follows the error");
     else if (status == 1)
         QVERIFY(!run.err.isEmpty());
-    QCOMPARE(images(), QStringList());
+    QCOMPARE(images(), written);
+    QVERIFY2(fileContent(path(QStringLiteral("clip.mp4"))) == video, "the video was changed");
 }
 
 void TindracmdTest::unreadableVideos_data()
@@ -319,7 +363,8 @@ void TindracmdTest::nameLikeAProtocol()
 {
     // Read as the file it is, not as standard input.
     QVERIFY(QFile::copy(TestClips::path(QStringLiteral("vp9.webm")), path(QStringLiteral("pipe:0"))));
-    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("pipe:0") });
+    const Run run = tindracmd({ QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("--trimfront"), QStringLiteral("0"),
+                                QStringLiteral("--trimback"), QStringLiteral("0"), QStringLiteral("pipe:0") });
     QCOMPARE(run.status, 0);
     QCOMPARE(frameOf(QStringLiteral("pipe:0-.jpeg")), 50);
 }

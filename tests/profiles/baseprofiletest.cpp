@@ -1,4 +1,5 @@
 #include "profiles/baseprofile.h"
+#include "profiles/configfile.h"
 #include "profiles/field.h"
 #include "profiles/imageprofile.h"
 
@@ -190,12 +191,12 @@ void BaseProfileTest::skippedPropertiesAreNeitherWrittenNorRead()
     auto settings = settingsWith("[g]\nimageWidth=800\nimageHeight=600\n");
     QVERIFY(settings);
     ImageProfile profile;
-    BaseProfile::readProperties(profile, *settings, {QStringLiteral("imageWidth")});
+    ConfigFile::readProperties(profile, *settings, {QStringLiteral("imageWidth")});
     QCOMPARE(profile.imageWidth(), 640);
     QCOMPARE(profile.imageHeight(), 600);
 
     settings->remove(QString());
-    BaseProfile::writeProperties(profile, *settings, {QStringLiteral("imageWidth"), QStringLiteral("name")});
+    ConfigFile::writeProperties(profile, *settings, {QStringLiteral("imageWidth"), QStringLiteral("name")});
     QVERIFY(!settings->contains(QStringLiteral("imageWidth")));
     QVERIFY(!settings->contains(QStringLiteral("name")));
     QCOMPARE(settings->value(QStringLiteral("imageHeight")).toInt(), 600);
