@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QItemSelection>
 #include <QLayout>
 #include <QScopedValueRollback>
@@ -98,7 +99,11 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     model = new BatchModeListModel(this);
     ui->filesTableView->setModel(model);
     ui->filesTableView->setItemDelegate(new NoFocusItemDelegate(this));
-    ui->filesTableView->horizontalHeader()->setHighlightSections(false);
+    QHeaderView *header = ui->filesTableView->horizontalHeader();
+    header->setHighlightSections(false);
+    // The folder takes what the short columns leave.
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(BatchModeListModel::DestinationColumn, QHeaderView::Stretch);
     connect(ui->filesTableView->selectionModel(), &QItemSelectionModel::selectionChanged,
             this, &BatchModeDialog::loadFormValues);
 

@@ -115,8 +115,10 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     result.unreadable = worker->openFailed();
     result.failed = worker->extractionErrors() + worker->saveErrors();
 
-    ui->currentVideoLabel->setText(result.source);
-    ui->currentVideoLabel->setToolTip(result.source);
+    // The whole path would widen the dialog: its middle goes, the name stays.
+    QLabel *video = ui->currentVideoLabel;
+    video->setText(video->fontMetrics().elidedText(result.source, Qt::ElideMiddle, video->width()));
+    video->setToolTip(result.source);
     ui->statusLabel->setText(text);
     ui->logTextEdit->appendPlainText(QFileInfo(result.source).fileName() + QStringLiteral(": ") + text);
 }
