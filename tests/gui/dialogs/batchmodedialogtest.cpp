@@ -77,6 +77,7 @@ private slots:
     void invalidNumbersUndone();
     void nothingSelected();
     void loadThroughFileDialog();
+    void outputFolderPicker();
     void startRunsEveryJob();
     void editFileNameProfile_data();
     void editFileNameProfile();
@@ -268,6 +269,24 @@ void BatchModeDialogTest::loadThroughFileDialog()
         QCOMPARE(model->configAt(row)->source(), QDir::toNativeSeparators(clip(qPrintable(names.at(row - 1)))));
         QCOMPARE(model->data(model->index(row, BatchModeListModel::IntervalColumn)).toString(), QStringLiteral("7 images"));
     }
+}
+
+void BatchModeDialogTest::outputFolderPicker()
+{
+    BatchModeDialog dialog;
+    dialog.addVideos({ clip("h264-10s.mp4"), clip("vp9.webm") });
+    ModalDialogs::answer([&](QWidget *modal) {
+        auto *folders = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(folders);
+        QCOMPARE(folders->fileMode(), QFileDialog::Directory);
+        folders->setDirectory(m_out->path());
+        static_cast<QDialog *>(folders)->accept();
+    }, &dialog);
+    QTest::mouseClick(child<QPushButton>(&dialog, "fileOutputFolderSelectButton"), Qt::LeftButton);
+    const QString chosen = QDir::toNativeSeparators(QDir(m_out->path()).absolutePath());
+    QCOMPARE(child<QLineEdit>(&dialog, "fileOutputFolderTextEdit")->text(), chosen);
+    for (const BatchWorkerConfig *config : modelOf(dialog)->configs())
+        QCOMPARE(config->fileOutputPath(), chosen);
 }
 
 // All jobs run, not only the selected ones; one that cannot be read is shown
