@@ -221,6 +221,13 @@ void Player::setMuted(bool muted)
         m_mpv->setProperty("mute", muted);
 }
 
+qint64 Player::droppedFrames() const
+{
+    if (!m_mpv || !isPlaying())
+        return 0;
+    return m_mpv->intProperty("frame-drop-count") + m_mpv->intProperty("decoder-frame-drop-count");
+}
+
 void Player::render(QImage &target)
 {
     if (!m_render || target.isNull())

@@ -89,6 +89,8 @@ public:
     // Size of the video as shown and captured: upright, at the display aspect.
     // Empty while no video is loaded.
     QSize videoSize() const { return m_videoSize; }
+    // Frames libmpv dropped in the decoder or the video output since the file opened.
+    qint64 droppedFrames() const;
 
     // Paints the frame on show into target (Format_RGB32), letterboxed in black.
     // Called by VideoWidget when it paints.
