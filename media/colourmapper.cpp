@@ -184,12 +184,15 @@ ColourMapper::ColourMapper(const AVFrame *frame)
     m_curve = frame->color_trc == AVCOL_TRC_SMPTE2084 ? Curve::Pq
         : frame->color_trc == AVCOL_TRC_ARIB_STD_B67 ? Curve::Hlg : Curve::Gamma;
 
-    // HDR video is BT.2020 in practice, whatever its tags leave out.
-    const AVColorPrimariesDesc *source = av_csp_primaries_desc_from_id(frame->color_primaries);
-    if (!source)
-        source = av_csp_primaries_desc_from_id(hdr ? AVCOL_PRI_BT2020 : AVCOL_PRI_BT709);
-    const Matrix convert = multiply(inverse(rgbToXyz(*av_csp_primaries_desc_from_id(AVCOL_PRI_BT709))),
-                                    rgbToXyz(*source));
+    // HDR video is BT.2020 in practice, whatever its tags leave out. The
+    // source's white stays white (as the eye adapts to a display's white),
+    // which matters for DCI-P3 with its greenish cinema white.
+    const AVColorPrimariesDesc &bt709 = *av_csp_primaries_desc_from_id(AVCOL_PRI_BT709);
+    const AVColorPrimariesDesc *tagged = av_csp_primaries_desc_from_id(frame->color_primaries);
+    AVColorPrimariesDesc source = tagged ? *tagged : *av_csp_primaries_desc_from_id(hdr ? AVCOL_PRI_BT2020
+                                                                                        : AVCOL_PRI_BT709);
+    source.wp = bt709.wp;
+    const Matrix convert = multiply(inverse(rgbToXyz(bt709)), rgbToXyz(source));
     std::copy(convert.begin(), convert.end(), m_primaries.begin());
 
     // SDR curves are shown through the display's gamma; BT.709, BT.2020 and

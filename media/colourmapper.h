@@ -76,7 +76,7 @@ private:
     std::array<float, 9> m_primaries {};
     // Signal (top 14 bits) to linear light, 1.0 being SDR white.
     std::vector<float> m_decode;
-    // Tone curve sampled evenly from 0 to the source peak; output 1.0 is SDR white.
+    // Tone curve sampled evenly from the knee to the source peak; 1.0 is SDR white.
     std::vector<float> m_tone;
     float m_toneStep = 0.0f;
     float m_knee = 1.0f;
