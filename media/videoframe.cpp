@@ -12,6 +12,7 @@ extern "C" {
 
 #include <cmath>
 #include <memory>
+#include <new>
 
 Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
 
@@ -31,6 +32,9 @@ int colourMatrix(const AVFrame *frame)
     case AVCOL_SPC_BT470BG:
     case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
     default:
+        // HDR and wide-gamut video is BT.2020 throughout in practice.
+        if (ColourMapper::isNeeded(frame))
+            return SWS_CS_BT2020;
         return (frame->width >= 1280 || frame->height > 576) ? SWS_CS_ITU709 : SWS_CS_ITU601;
     }
 }
@@ -162,14 +166,16 @@ QImage VideoFrame::toImage(QImage::Format format) const
     if (mapped) {
         const qsizetype plane = qsizetype(size.width()) * size.height();
         // Left uninitialised: libswscale writes every sample.
-        const std::unique_ptr<quint16[]> rgb(new quint16[size_t(plane) * 3]);
+        const std::unique_ptr<quint16[]> rgb(new (std::nothrow) quint16[size_t(plane) * 3]);
+        if (!rgb)
+            return QImage();
         uint8_t *destination[4] = { reinterpret_cast<uint8_t *>(rgb.get()),
                                     reinterpret_cast<uint8_t *>(rgb.get() + plane),
                                     reinterpret_cast<uint8_t *>(rgb.get() + 2 * plane), nullptr };
         const int destinationStride[4] = { size.width() * 2, size.width() * 2, size.width() * 2, 0 };
         sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, destination, destinationStride);
-        ColourMapper::forFrame(frame)->map(destination, destinationStride, image.bits(), int(image.bytesPerLine()),
-                                size.width(), size.height());
+        ColourMapper::forFrame(frame)->map(destination, destinationStride, image.bits(),
+                                           int(image.bytesPerLine()), size.width(), size.height());
     } else {
         uint8_t *destination[4] = { image.bits(), nullptr, nullptr, nullptr };
         const int destinationStride[4] = { int(image.bytesPerLine()), 0, 0, 0 };
