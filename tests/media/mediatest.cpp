@@ -138,15 +138,19 @@ void MediaTest::highlightsCompressed_data()
 {
     QTest::addColumn<QString>("clip");
     QTest::addColumn<double>("peak");
+    QTest::addColumn<double>("brightest");
     // Grey ramps whose column x holds peak * (x / (width - 1))^2.4 cd/m².
-    QTest::newRow("HLG") << "hlg" << 1000.0;
-    QTest::newRow("PQ, stated peak") << "pq" << 4000.0;
+    // Levels up to a quarter of the peak, and up to 1200 cd/m² only for a
+    // stream that states its 4000 cd/m² (the default 1000 would clip there).
+    QTest::newRow("HLG") << "hlg" << 1000.0 << 600.0;
+    QTest::newRow("PQ, stated peak") << "pq" << 4000.0 << 1200.0;
 }
 
 void MediaTest::highlightsCompressed()
 {
     QFETCH(QString, clip);
     QFETCH(double, peak);
+    QFETCH(double, brightest);
     const QImage image = firstFrame(QStringLiteral("ramp-%1.mkv").arg(clip)).toImage();
     QVERIFY(!image.isNull());
     const auto grey = [&](double light) {
@@ -158,7 +162,7 @@ void MediaTest::highlightsCompressed()
     // Well below SDR white nothing changes: 30 cd/m² is 15 % of white.
     QVERIFY2(qAbs(grey(30) - 115) <= 3, qPrintable(QString::number(grey(30))));
     // Above white the highlights keep their gradation.
-    const int levels[] = { grey(150), grey(300), grey(600) };
+    const int levels[] = { grey(brightest / 4), grey(brightest / 2), grey(brightest) };
     const QString text = QStringLiteral("%1 %2 %3").arg(levels[0]).arg(levels[1]).arg(levels[2]);
     QVERIFY2(levels[0] > 115 && levels[0] < levels[1] && levels[1] < levels[2] && levels[2] < 255, qPrintable(text));
 }
