@@ -1,0 +1,755 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+// Local
+#include "dialogs/batchmodedialog.h"
+#include "dialogs/filenameprofiledialog.h"
+#include "dialogs/imageprofiledialog.h"
+#include "imaging/imageprocessingmanager.h"
+#include "player/framecapture.h"
+#include "player/player.h"
+#include "player/videowidget.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+#include "widgets/aboutdialog.h"
+#include "widgets/smartfiledialog.h"
+#include "widgets/volumepopup.h"
+
+// Qt
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageWriter>
+#include <QLayout>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTime>
+#include <QUrl>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcMainWindow, "tindra.mainwindow")
+
+QString formatTime(qint64 ms)
+{
+    return QTime(0, 0, 0, 0).addMSecs(int(ms)).toString(QStringLiteral("hh:mm:ss.zzz"));
+}
+
+QString nativeAbsolutePath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// The local file behind the first URL of a drag, or an empty string.
+QString droppedFile(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().isEmpty())
+        return QString();
+    const QUrl url = mime->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+    const auto groupBoxes = findChildren<QGroupBox *>();
+    for (QGroupBox *box : groupBoxes) {
+        if (box->layout())
+            box->layout()->setContentsMargins(10, 10, 10, 10);
+    }
+    sliderUnit = 1000;
+    updateWindowTitle();
+
+    player = new Player(this);
+    videoOutput = new VideoWidget(this);
+    if (!player->isValid()) {
+        QMessageBox::warning(nullptr, tr("Tindra error"),
+                             tr("Can not create video renderer") + QLatin1Char('\n') + player->errorString(),
+                             QMessageBox::Ok);
+        // Nothing below was made: only leaving and help stay usable.
+        ui->centralWidget->setEnabled(false);
+        const QList<QAction *> unusable{ui->actionOpen, ui->actionTake_Snapshot, ui->actionCopy_Snapshot,
+                                        ui->actionCopy_Full_Frame, ui->actionBatch_Mode};
+        for (QAction *action : unusable)
+            action->setEnabled(false);
+        ui->menuVideo_Controls->setEnabled(false);
+        return;
+    }
+    player->setVideoWidget(videoOutput);
+    videoOutput->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ui->videoLayout->addWidget(videoOutput, 0, 0);
+    ui->openVideoLabel->raise();
+
+    // player -> read-outs, slider and play button
+    connect(ui->openVideoLabel, &QPushButton::clicked, this, &MainWindow::openVideoLabelClicked);
+    connect(player, &Player::started, this, qOverload<>(&MainWindow::updateSlider));
+    connect(player, &Player::durationChanged, this, &MainWindow::durationChanged);
+    connect(player, &Player::positionChanged, this, &MainWindow::positionChanged);
+    connect(player, &Player::notifyIntervalChanged, this, &MainWindow::updateSliderUnit);
+    connect(player, &Player::stateChanged, this, &MainWindow::updatePlayButton);
+    connect(player, &Player::mediaStatusChanged, this, &MainWindow::updatePlayButton);
+    connect(player, &Player::error, this, &MainWindow::onPlayerError);
+    // slider and transport -> player
+    connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
+    connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
+    connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
+    connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);
+    connect(ui->skipBackwardButton, &QToolButton::clicked, this, &MainWindow::skipBackward);
+    connect(ui->skipForwardButton, &QToolButton::clicked, this, &MainWindow::skipForward);
+    connect(ui->actionPlayPause, &QAction::triggered, this, &MainWindow::playPause);
+    connect(ui->actionSkipBackward, &QAction::triggered, this, &MainWindow::skipBackward);
+    connect(ui->actionSkipForward, &QAction::triggered, this, &MainWindow::skipForward);
+    connect(ui->actionStepBackward, &QAction::triggered, this, &MainWindow::stepBackward);
+    connect(ui->actionStepForward, &QAction::triggered, this, &MainWindow::stepForward);
+    // snapshot panel
+    connect(ui->snapshotButton, &QPushButton::clicked, this, &MainWindow::snapshotButtonPressed);
+    connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::saveButtonPressed);
+    connect(ui->outputFolderLineEdit, &QLineEdit::editingFinished, this,
+            &MainWindow::updateAutomaticFileNameDisplay);
+    connect(player->videoCapture(), &FrameCapture::imageCaptured, this, &MainWindow::snapshotCaptured);
+    connect(player->videoCapture(), &FrameCapture::failed, this, &MainWindow::onCaptureError);
+
+    loadImageProfileComboBox();
+    loadFileNameProfileComboBox();
+
+    saveDialog = new QFileDialog(this);
+    saveDialog->setDirectory(saveDir);
+    saveDialog->setNameFilters({QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
+                                QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")});
+    saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+
+    setVideoControlsEnabled(false);
+    setSnapshotControlsEnabled(false);
+    updateAutomaticFileNameDisplay();
+    setupVolumePopup();
+    updatePlayButton();
+    setAcceptDrops(true);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::updateWindowTitle()
+{
+    if (currentVideoFile.isEmpty())
+        setWindowTitle(QStringLiteral("Tindra"));
+    else
+        setWindowTitle(QStringLiteral("Tindra - ") + QFileInfo(currentVideoFile).fileName());
+}
+
+void MainWindow::volumeChanged(int volume)
+{
+    player->setVolume(volume / 100.0);
+}
+
+void MainWindow::openVideoLabelClicked()
+{
+    showSelectVideoDialog();
+}
+
+void MainWindow::showSelectVideoDialog()
+{
+    player->pause(true);
+    videoDialog = new SmartFileDialog(this, QStringLiteral("openDialog"));
+    videoDialog->setVideoNameFilters();
+    if (videoDialog->exec() != QDialog::Accepted)
+        return;
+    const QString file = videoDialog->selectedFiles().value(0);
+    if (!file.isEmpty())
+        openVideo(file);
+}
+
+void MainWindow::openVideo(const QString &file)
+{
+    snapshotImage = QImage();
+    fullFrameImage = QImage();
+    currentVideoFile = file;
+    player->play(file);
+    player->setVolume(volumePopup->currentVolume() / 100.0);
+
+    const QString oldSuffix = QFileInfo(saveFileName).suffix();
+    saveFileName = QFileInfo(player->file()).completeBaseName();
+    if (!oldSuffix.isEmpty())
+        saveFileName += QLatin1Char('.') + oldSuffix;
+
+    // The save dialog follows the video's folder until the user saves elsewhere.
+    if (saveDir.isEmpty() || saveDir == openDir) {
+        openDir = QFileInfo(player->file()).absoluteDir();
+        saveDir = openDir;
+        settings.setValue(QStringLiteral("lastOpenDir"), openDir.absolutePath());
+    }
+    ui->outputFolderLineEdit->setText(QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
+    videoOutput->raise();
+
+    setVideoControlsEnabled(true);
+    fileCounter = 1;
+    updateAutomaticFileNameDisplay();
+    updateWindowTitle();
+    updatePlayButton();
+
+    sliderUnit = 30;
+    qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    updateSlider();
+}
+
+// Back to the state of a window without a video: player unloaded, snapshot
+// and full frame dropped, the "Click to open video" label on top again.
+void MainWindow::unloadVideo()
+{
+    player->stop();
+    player->setFile(QString());
+    currentVideoFile.clear();
+    updateWindowTitle();
+    setVideoControlsEnabled(false);
+    setSnapshotControlsEnabled(false);
+    snapshotImage = QImage();
+    fullFrameImage = QImage();
+    ui->snapshotImageView->setImage(QImage());
+    ui->openVideoLabel->raise();
+    updatePlayButton();
+}
+
+void MainWindow::onPlayerError(const QString &message)
+{
+    const QString file = currentVideoFile;
+    unloadVideo();
+    QMessageBox::warning(this, tr("Cannot Play Video"),
+                         tr("Tindra cannot play %1.").arg(nativeAbsolutePath(file)) + QLatin1Char('\n') + message);
+}
+
+// The "Take Snapshot" button goes with the video controls: the panel around
+// it only opens up once there is a snapshot to work on.
+void MainWindow::setVideoControlsEnabled(bool enabled)
+{
+    ui->actionTake_Snapshot->setEnabled(enabled);
+    ui->snapshotButton->setEnabled(enabled);
+    ui->videoSlider->setEnabled(enabled);
+    ui->videoControlsFrame->setEnabled(enabled);
+    const auto videoActions = ui->menuVideo_Controls->actions();
+    for (QAction *action : videoActions)
+        action->setEnabled(enabled);
+    if (!enabled) {
+        ui->durationLabel->setText(formatTime(0));
+        positionChanged(player->displayPosition());
+    }
+}
+
+void MainWindow::setSnapshotControlsEnabled(bool enabled)
+{
+    ui->actionCopy_Full_Frame->setEnabled(enabled);
+    ui->actionCopy_Snapshot->setEnabled(enabled);
+    ui->groupBox->setEnabled(enabled);
+    ui->automaticFileNameGroupBox->setEnabled(enabled);
+    ui->saveButton->setEnabled(enabled);
+    updateAutomaticFileNameDisplay();
+    if (!enabled)
+        ui->outputFolderLineEdit->clear();
+}
+
+void MainWindow::updatePlayButton()
+{
+    qCDebug(lcMainWindow) << "updatePlayButton:" << player->state();
+    if (playIcon.isNull()) {
+        playIcon = QIcon(QStringLiteral(":/Images/Play.svg"));
+        pauseIcon = QIcon(QStringLiteral(":/Images/Pause.svg"));
+    }
+    const bool playing = !currentVideoFile.isEmpty() && player->state() == Player::PlayingState;
+    ui->playButton->setIcon(playing ? pauseIcon : playIcon);
+}
+
+void MainWindow::seekBySlider(int value)
+{
+    if (player->isPlaying())
+        player->seek(qint64(value * sliderUnit));
+}
+
+void MainWindow::seekBySlider()
+{
+    seekBySlider(ui->videoSlider->value());
+}
+
+void MainWindow::playPause()
+{
+    if (!player->isPlaying())
+        player->play();
+    else
+        player->pause(!player->isPaused());
+}
+
+void MainWindow::skipBackward()
+{
+    seekRelative(-1000);
+}
+
+void MainWindow::skipForward()
+{
+    seekRelative(1000);
+}
+
+void MainWindow::seekRelative(qint64 val)
+{
+    player->pause(true);
+    player->setPosition(player->displayPosition() + val);
+}
+
+void MainWindow::stepBackward()
+{
+    player->stepBackward();
+}
+
+void MainWindow::stepForward()
+{
+    player->stepForward();
+}
+
+void MainWindow::step(MainWindow::SeekDirection direction)
+{
+    if (direction == Forward)
+        stepForward();
+    else
+        stepBackward();
+}
+
+void MainWindow::snapshotButtonPressed()
+{
+    player->videoCapture()->capture();
+}
+
+void MainWindow::onCaptureError(const QString &reason)
+{
+    QMessageBox::warning(nullptr, QStringLiteral("Tindra video capture"),
+                         tr("Failed to capture video frame") + QLatin1Char('\n') + reason, QMessageBox::Ok);
+}
+
+void MainWindow::snapshotCaptured(QImage image)
+{
+    fullFrameImage = image.copy(QRect());
+    processFullFrameImage();
+    setSnapshotControlsEnabled(true);
+}
+
+void MainWindow::setupVolumePopup()
+{
+    volumePopup = new VolumePopup(this);
+    connect(volumePopup, &VolumePopup::volumeChanged, this, &MainWindow::volumeChanged);
+}
+
+void MainWindow::processFullFrameImage()
+{
+    snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile, nullptr);
+    ui->snapshotImageView->setImage(snapshotImage);
+}
+
+void MainWindow::durationChanged(qint64 value)
+{
+    ui->durationLabel->setText(formatTime(value));
+    updateSlider();
+}
+
+void MainWindow::positionChanged(qint64)
+{
+    ui->positionLabel->setText(formatTime(player->displayPosition()));
+    updateSlider();
+}
+
+void MainWindow::updateSlider(qint64)
+{
+    updateSlider();
+}
+
+void MainWindow::updateSlider()
+{
+    if (ui->videoSlider->isSliderDown())
+        return;
+    ui->videoSlider->setRange(0, int(player->duration() / sliderUnit));
+    ui->videoSlider->setValue(int(player->displayPosition() / sliderUnit));
+}
+
+void MainWindow::updateSliderUnit()
+{
+    sliderUnit = 30;
+    qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    updateSlider();
+}
+
+void MainWindow::confirmQuit()
+{
+    if (videoOutput)
+        videoOutput->deleteLater();
+    QApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    confirmQuit();
+    event->ignore();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (player->isValid() && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty() || !player->isValid())
+        return;
+    event->acceptProposedAction();
+    openVideo(file);
+}
+
+void MainWindow::retakeFocusAfterDialog()
+{
+    raise();
+    activateWindow();
+}
+
+void MainWindow::on_actionOpen_triggered()
+{
+    showSelectVideoDialog();
+}
+
+void MainWindow::on_actionExit_triggered()
+{
+    confirmQuit();
+}
+
+void MainWindow::on_actionBatch_Mode_triggered()
+{
+    unloadVideo();
+    BatchModeDialog dialog(this);
+    dialog.exec();
+    retakeFocusAfterDialog();
+}
+
+void MainWindow::on_actionTake_Snapshot_triggered()
+{
+    snapshotButtonPressed();
+}
+
+void MainWindow::on_actionCopy_Snapshot_triggered()
+{
+    if (snapshotImage.isNull())
+        return;
+    ImageProcessingManager::instance()->copyToClipboard(snapshotImage);
+    statusBar()->showMessage(tr("Snapshot copied to the clipboard"), 5000);
+}
+
+void MainWindow::on_actionCopy_Full_Frame_triggered()
+{
+    if (fullFrameImage.isNull())
+        return;
+    ImageProcessingManager::instance()->copyToClipboard(fullFrameImage);
+    statusBar()->showMessage(tr("Full frame copied to the clipboard"), 5000);
+}
+
+void MainWindow::loadImageProfileComboBox()
+{
+    ProfileManager *manager = ImageProfile::profileManager();
+    ui->imageProfileComboBox->clear();
+    const auto profiles = manager->profiles();
+    for (BaseProfile *profile : profiles)
+        ui->imageProfileComboBox->addItem(profile->name(), profile->id());
+    if (!imageProfile)
+        imageProfile = qobject_cast<ImageProfile *>(manager->currentProfile());
+    ui->imageProfileComboBox->setCurrentIndex(
+        imageProfile ? ui->imageProfileComboBox->findData(imageProfile->id(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1);
+}
+
+void MainWindow::loadFileNameProfileComboBox()
+{
+    ProfileManager *manager = FileNameProfile::profileManager();
+    ui->filenameProfileComboBox->clear();
+    const auto profiles = manager->profiles();
+    for (BaseProfile *profile : profiles)
+        ui->filenameProfileComboBox->addItem(profile->name(), profile->id());
+    if (!fileNameProfile)
+        fileNameProfile = qobject_cast<FileNameProfile *>(manager->currentProfile());
+    ui->filenameProfileComboBox->setCurrentIndex(
+        fileNameProfile ? ui->filenameProfileComboBox->findData(fileNameProfile->id(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1);
+}
+
+void MainWindow::on_imageProfileComboBox_activated(int)
+{
+    ProfileManager *manager = ImageProfile::profileManager();
+    auto *profile = qobject_cast<ImageProfile *>(
+        manager->profileById(ui->imageProfileComboBox->currentData().toString()));
+    if (!profile)
+        return;
+    manager->setCurrentProfile(profile);
+    imageProfile = profile;
+}
+
+void MainWindow::on_filenameProfileComboBox_activated(int)
+{
+    ProfileManager *manager = FileNameProfile::profileManager();
+    auto *profile = qobject_cast<FileNameProfile *>(
+        manager->profileById(ui->filenameProfileComboBox->currentData().toString()));
+    if (!profile)
+        return;
+    manager->setCurrentProfile(profile);
+    fileNameProfile = profile;
+    updateAutomaticFileNameDisplay();
+}
+
+void MainWindow::on_editImageProfileButton_clicked()
+{
+    player->pause(true);
+    ImageProfileDialog dialog(this);
+    dialog.setProfile(imageProfile);
+    dialog.setVideoSize(player->videoSize().width(), player->videoSize().height());
+    dialog.setFrameImage(fullFrameImage);
+    dialog.exec();
+    if (auto *profile = qobject_cast<ImageProfile *>(dialog.profile())) {
+        imageProfile = profile;
+        processFullFrameImage();
+    }
+    loadImageProfileComboBox();
+}
+
+void MainWindow::on_editFileNameProfileButton_clicked()
+{
+    player->pause(true);
+    FileNameProfileDialog dialog(this);
+    dialog.setProfile(fileNameProfile);
+    dialog.setVideoFileName(QFileInfo(currentVideoFile).fileName());
+    dialog.exec();
+    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile()))
+        fileNameProfile = profile;
+    loadFileNameProfileComboBox();
+    // The edited profile may name files differently: "Next:" must say so.
+    updateAutomaticFileNameDisplay();
+}
+
+void MainWindow::on_selectOutputFolderButton_clicked()
+{
+    const QString current = ui->outputFolderLineEdit->text();
+    const QString start = QDir(current).exists() ? current : QString();
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, tr("Open Directory"), start, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return;
+    ui->outputFolderLineEdit->setText(QDir::toNativeSeparators(folder));
+    updateAutomaticFileNameDisplay();
+}
+
+void MainWindow::on_automaticFileNameGroupBox_toggled(bool)
+{
+    updateAutomaticFileNameDisplay();
+}
+
+void MainWindow::saveButtonPressed()
+{
+    if (ui->automaticFileNameGroupBox->isChecked())
+        saveWithAutomaticFileName();
+    else
+        showSaveDialog();
+}
+
+void MainWindow::saveWithAutomaticFileName()
+{
+    const QString folderText = ui->outputFolderLineEdit->text();
+    const QDir dir(folderText);
+    if (folderText.trimmed().isEmpty() || dir.isRelative()) {
+        QMessageBox::warning(this, tr("Unknown Folder"),
+                             tr("Please enter a valid output folder in the Automatic FileName section."),
+                             QMessageBox::Ok);
+        ui->outputFolderLineEdit->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!dir.exists()) {
+        const QString question = tr("Create folder?") + QStringLiteral("\r\n")
+            + QDir::toNativeSeparators(dir.absolutePath());
+        if (QMessageBox::question(this, QStringLiteral("Folder does not exist"), question,
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+            != QMessageBox::Yes)
+            return;
+        if (!dir.mkpath(QStringLiteral("."))) {
+            QMessageBox::warning(this, tr("Snapshot Not Saved"),
+                                 tr("The folder %1 could not be created.")
+                                     .arg(QDir::toNativeSeparators(dir.absolutePath())));
+            updateAutomaticFileNameDisplay();
+            return;
+        }
+    }
+
+    // The file is only created if nothing is there, so a name another
+    // program took after "Next:" was shown is skipped, never overwritten.
+    QString path;
+    QString reason;
+    bool saved = false;
+    for (;;) {
+        path = dir.absoluteFilePath(automaticFileName(dir));
+        saved = writeSnapshot(path, WriteMode::CreateNew, &reason);
+        if (saved || !QFileInfo::exists(path))
+            break;
+        ++fileCounter;
+    }
+    if (saved)
+        ++fileCounter;
+    reportSave(path, saved, reason);
+    updateAutomaticFileNameDisplay();
+}
+
+QString MainWindow::automaticFileName(QDir saveDir)
+{
+    const QString videoBaseName = QFileInfo(currentVideoFile).baseName();
+    for (;;) {
+        const QString name = fileNameProfile->outputFileName(videoBaseName, fileCounter);
+        if (!QFile::exists(saveDir.absoluteFilePath(name)))
+            return name;
+        ++fileCounter;
+    }
+}
+
+void MainWindow::updateAutomaticFileNameDisplay()
+{
+    const bool shown = !currentVideoFile.isEmpty() && ui->automaticFileNameGroupBox->isChecked();
+    ui->nextFileNameLabel->setVisible(shown);
+    ui->nextFileNameDescriptionLabel->setVisible(shown);
+    if (shown)
+        ui->nextFileNameLabel->setText(automaticFileName(QDir(ui->outputFolderLineEdit->text())));
+}
+
+void MainWindow::showSaveDialog()
+{
+    saveDialog->setDirectory(saveDir);
+    saveDialog->selectNameFilter(saveNameFilter);
+    saveDialog->selectFile(saveFileName);
+    if (saveDialog->exec() == QDialog::Accepted) {
+        const QString path = saveDialog->selectedFiles().value(0);
+        if (saveSnapshot(path)) {
+            saveDir = saveDialog->directory();
+            saveFileName = path;
+            saveNameFilter = saveDialog->selectedNameFilter();
+        }
+    }
+    retakeFocusAfterDialog();
+}
+
+// The save dialog has asked before replacing a file, so this one may replace.
+bool MainWindow::saveSnapshot(QString savePath)
+{
+    QString reason;
+    const bool saved = writeSnapshot(savePath, WriteMode::Replace, &reason);
+    reportSave(savePath, saved, reason);
+    return saved;
+}
+
+// Writes the snapshot in the format its suffix names. CreateNew fails when
+// the file exists; Replace swaps the file only once the new one is complete,
+// so a failed write leaves the old file as it was.
+bool MainWindow::writeSnapshot(const QString &path, WriteMode mode, QString *reason) const
+{
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (snapshotImage.isNull()) {
+        *reason = tr("There is no snapshot of the video now open. Take a snapshot first.");
+        return false;
+    }
+    if (format.isEmpty()) {
+        *reason = tr("The file name has no suffix (such as .jpg or .png) to tell the image type.");
+        return false;
+    }
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        *reason = tr("\"%1\" is not an image type Tindra can write.").arg(QString::fromLatin1(format));
+        return false;
+    }
+    if (mode == WriteMode::Replace) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            *reason = file.errorString();
+            return false;
+        }
+        QImageWriter writer(&file, format);
+        if (!writer.write(snapshotImage)) {
+            *reason = writer.errorString();
+            file.cancelWriting();
+            return false;
+        }
+        if (!file.commit()) {
+            *reason = file.errorString();
+            return false;
+        }
+        return true;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, format);
+    if (writer.write(snapshotImage) && file.flush())
+        return true;
+    *reason = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
+    file.remove();
+    return false;
+}
+
+void MainWindow::reportSave(const QString &path, bool saved, const QString &reason)
+{
+    const QString shownPath = nativeAbsolutePath(path);
+    if (saved) {
+        qCDebug(lcMainWindow) << "Save success" << path;
+        statusBar()->showMessage(tr("Saved %1").arg(shownPath));
+        return;
+    }
+    qCDebug(lcMainWindow) << "Save failure" << path;
+    QMessageBox::warning(this, tr("Snapshot Not Saved"),
+                         tr("Could not save %1").arg(shownPath) + QLatin1Char('\n') + reason);
+}
+
+void MainWindow::on_volumeButton_clicked()
+{
+    QPoint position = ui->volumeButton->mapToGlobal(ui->volumeButton->pos());
+    position.ry() += int(-volumePopup->height() * 1.1);
+    position.rx() += (ui->volumeButton->width() - volumePopup->width()) / 2;
+    volumePopup->move(position);
+    volumePopup->show();
+}
+
+// The support page installed with the program; the web site only when it is missing.
+void MainWindow::openSupportPage(const QString &fragment)
+{
+    const QString name = QStringLiteral("tindra/support.html");
+    QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/") + name;
+    if (!QFileInfo::exists(page))
+        page = QStandardPaths::locate(QStandardPaths::GenericDataLocation, name);
+    QUrl url = page.isEmpty() ? QUrl(QStringLiteral("https://tindra.app/support.html"))
+                              : QUrl::fromLocalFile(QFileInfo(page).canonicalFilePath());
+    url.setFragment(fragment);
+    if (!QDesktopServices::openUrl(url))
+        QMessageBox::warning(this, tr("Documentation"),
+                             tr("No program was found to show %1.").arg(url.toDisplayString()));
+}
+
+void MainWindow::on_actionDocumentation_triggered()
+{
+    openSupportPage(QString());
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+    retakeFocusAfterDialog();
+}
+
+void MainWindow::on_actionCommandLineOptions_triggered()
+{
+    openSupportPage(QStringLiteral("command"));
+}
