@@ -125,12 +125,12 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     addField("skipFront", ui->skipFrontTextEdit);
     addField("skipBack", ui->skipBackTextEdit);
 
+    // Times up to the 24 days tindracmd takes too.
     const qint64 intMax = std::numeric_limits<int>::max();
-    const qint64 longMax = std::numeric_limits<qint64>::max();
     m_ranges.insert(ui->intervalMillisecondsTextEdit, { 1, intMax });
     m_ranges.insert(ui->intervalImagesTextEdit, { 1, intMax });
-    m_ranges.insert(ui->skipFrontTextEdit, { 0, longMax });
-    m_ranges.insert(ui->skipBackTextEdit, { 0, longMax });
+    m_ranges.insert(ui->skipFrontTextEdit, { 0, intMax });
+    m_ranges.insert(ui->skipBackTextEdit, { 0, intMax });
 
     // After the fields' own handlers, so the jobs hold the new type first.
     for (QRadioButton *button : { ui->intervalImagesRadioButton, ui->intervalMillisecondsRadioButton,
