@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QLabel>
 
-// Shows a colour of the watermark editor as a swatch 40 pixels wide at the
-// label's left edge; the label's text is never painted. It has no change
+// Shows a colour of the watermark editor as an outlined swatch 40 pixels
+// wide at the label's left edge; the label's text is never painted. It has no change
 // signal: the editor reads the colour when it needs it.
 //
 // User-interface thread only.

@@ -26,12 +26,17 @@ private slots:
     void imageViewFitsAndCentres_data();
     void imageViewFitsAndCentres();
     void aboutShowsVersionAndLinks();
+    void resourcesLoad_data();
+    void resourcesLoad();
 };
 
 void SmallWidgetsTest::initTestCase()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Tindra"));
     QCoreApplication::setApplicationName(QStringLiteral("Tindra"));
+    // The resources live in the static library tindra_gui: a program linking
+    // it gets them only by asking, as every test that needs them does.
+    Q_INIT_RESOURCE(tindra);
 }
 
 void SmallWidgetsTest::init()
@@ -136,6 +141,29 @@ void SmallWidgetsTest::aboutShowsVersionAndLinks()
     QVERIFY(about.findChild<QLabel *>(QStringLiteral("emailLabel"))->text().contains(QLatin1String("mailto:")));
     QVERIFY(about.findChild<QLabel *>(QStringLiteral("websiteLabel"))->openExternalLinks());
     QVERIFY(!(about.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue).size(), QSize(252, 108));
+}
+
+void SmallWidgetsTest::resourcesLoad_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("alpha");
+    for (const char *icon : {"Play", "Pause", "Volume", "MediaSkipBackward", "MediaSkipForward", "MediaStepBackward",
+                             "MediaStepForward"})
+        QTest::newRow(icon) << QStringLiteral(":/Images/%1.svg").arg(QLatin1String(icon)) << QSize(26, 26) << true;
+    QTest::newRow("logo") << ":/Images/tindralogo.png" << QSize(252, 108) << true;
+    QTest::newRow("watermark backdrop") << ":/Images/watermarkBackground.jpg" << QSize(608, 420) << false;
+}
+
+void SmallWidgetsTest::resourcesLoad()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QFETCH(bool, alpha);
+    const QImage image(path);
+    QCOMPARE(image.size(), size);
+    QCOMPARE(image.hasAlphaChannel(), alpha);
 }
 
 QTEST_MAIN(SmallWidgetsTest)
