@@ -30,6 +30,9 @@ void writeOut(FILE *stream, const QString &text)
 // How much of an existing log file is read to tell it holds text.
 constexpr qint64 LogCheckBytes = 4096;
 
+// Most decoders one job runs at once.
+constexpr qint64 MaxDecoders = 64;
+
 // Most images one job takes, and the longest time an option gives (24 days in ms).
 constexpr qint64 MaxImages = 100000;
 constexpr qint64 MaxMilliseconds = INT_MAX;
@@ -111,8 +114,12 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
     const QCommandLineOption logOption(QStringLiteral("log"), tr("Logs any errors messages to the file specified"),
                                        tr("file name"));
+    const QCommandLineOption threadsOption(QStringLiteral("threads"),
+        tr("How many decoders take the video's positions at once, each on a thread of its own. Default: one per "
+           "core."), tr("count"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
-                        aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption });
+                        aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
+                        threadsOption });
 
     parser.process(app);
     if (parser.isSet(versionOption))
@@ -201,6 +208,17 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         config->setSkipBack(value);
     }
 
+    int decoders = 0;
+    if (parser.isSet(threadsOption)) {
+        if (!readCount(parser.value(threadsOption), MaxDecoders, &value) || value < 1) {
+            errorMessage = tr("Invalid value for --threads: \"%1\" (expected a whole number from 1 to %2)")
+                               .arg(parser.value(threadsOption))
+                               .arg(MaxDecoders);
+            return CommandLineResult::Error;
+        }
+        decoders = int(value);
+    }
+
     ImageProfile *imageProfile = config->imageProfile();
     for (const QCommandLineOption *option : { &heightOption, &widthOption }) {
         if (!parser.isSet(*option))
@@ -268,6 +286,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
 
     m_worker = new BatchWorker(this);
     m_worker->setConfig(config);
+    m_worker->setDecoderThreads(decoders);
     connect(m_worker, &BatchWorker::statusUpdate, this,
             [this](BatchWorker *, const QString &text) { threadStatusUpdate(text); });
     if (isatty(STDERR_FILENO)) {

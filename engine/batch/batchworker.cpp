@@ -1,6 +1,7 @@
 #include "batchworker.h"
 
 #include "batch/batchworkerconfig.h"
+#include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
 #include "imaging/imageprocessingmanager.h"
 #include "profiles/imageprofile.h"
@@ -17,12 +18,24 @@
 
 Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
 
+namespace {
+
+// Positions worked out at a time: a tiny interval on a long video must not
+// list millions of them at once.
+constexpr int PositionsAhead = 1000;
+
+}
+
 BatchWorker::BatchWorker(QObject *parent)
     : Worker(parent)
     , m_grabber(new FrameGrabber(this))
+    , m_fetcher(new FrameFetcher(this))
 {
-    connect(m_grabber, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
-    connect(m_grabber, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
+    // The grabber opens the video and takes the positions as it would
+    // extract them; the fetcher's decoders extract them.
+    connect(m_fetcher, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
+    connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
+    m_fetcher->setStopCheck([this] { return isInterruptionRequested(); });
 }
 
 BatchWorker::~BatchWorker()
@@ -36,6 +49,16 @@ void BatchWorker::setConfig(BatchWorkerConfig *config)
     m_config = config;
 }
 
+void BatchWorker::setDecoderThreads(int count)
+{
+    m_fetcher->setDecoderCount(count);
+}
+
+void BatchWorker::setPauseAfterImage(int ms)
+{
+    m_pauseAfterImage = qMax(0, ms);
+}
+
 void BatchWorker::run()
 {
     qCDebug(lcBatch) << "BatchWorker::run";
@@ -45,6 +68,7 @@ void BatchWorker::run()
     m_extractionErrors = 0;
     m_saveErrors = 0;
     capture();
+    m_fetcher->stop();
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -129,27 +153,59 @@ void BatchWorker::capture()
     // Skips that cover the video leave nothing to capture, whatever the rule:
     // images would land outside the skips or before the start of the video.
     // A rule of another value takes none either.
-    while (!isInterruptionRequested() && span > 0 && m_namesLeft) {
-        const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-            || (rule == BatchWorkerConfig::ImageCount && m_imageIndex <= m_config->intervalImages())
-            || (singleShot && m_imageIndex <= 1);
-        if (!more)
-            break;
+    //
+    // The positions are worked out ahead, a stretch at a time, each as the
+    // grabber takes it (it keeps its position when the next one lies within
+    // its tolerance; images in a row that keep one share its frame), so that
+    // the fetcher decodes them while images are saved and during the pauses.
+    qint64 image = 1;
+    for (;;) {
+        QVector<FrameFetcher::Position> positions;
+        qint64 images = 0;
+        while (span > 0 && positions.size() < PositionsAhead) {
+            const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
+                || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
+                || (singleShot && image <= 1);
+            if (!more)
+                break;
+            m_grabber->setPosition(pos);
+            if (!positions.isEmpty() && positions.constLast().ms == m_grabber->position())
+                ++positions.last().images;
+            else
+                positions.append({ m_grabber->position(), 1 });
+            ++images;
+            ++image;
+            pos += step;
+        }
+        if (images == 0)
+            return;
+        m_fetcher->start(m_config->source(), positions, m_grabber->precision());
+        if (!captureImages(images))
+            return;
+    }
+}
+
+// Hands the images of the fetcher's positions to the saving slot in order;
+// false when the job stops early.
+bool BatchWorker::captureImages(qint64 images)
+{
+    for (qint64 i = 0; i < images; ++i) {
+        if (isInterruptionRequested() || !m_namesLeft)
+            return false;
         qCDebug(lcBatch) << "Frame";
-        m_grabber->setPosition(pos);
         progressStep();
         if (isInterruptionRequested())
-            break;
+            return false;
         ++m_framesRequested;
-        m_grabber->extract();
+        m_fetcher->extractNext();
         progressStep();
         ++m_imageIndex;
         if (isInterruptionRequested())
-            break;
-        pos += step;
-        QThread::msleep(100);
+            return false;
+        QThread::msleep(m_pauseAfterImage);
         QCoreApplication::processEvents();
     }
+    return true;
 }
 
 void BatchWorker::progressStep()

@@ -9,15 +9,18 @@
 #include <atomic>
 
 class BatchWorkerConfig;
+class FrameFetcher;
 class FrameGrabber;
 
 // Turns one batch job into image files: works out the positions from the
-// job's interval rule and skips, has its grabber decode each frame, fits the
-// frame to the job's image profile and saves it under the first free name.
+// job's interval rule and skips, has them decoded ahead on several decoders
+// at once (FrameFetcher), fits each frame to the job's image profile and
+// saves it under the first free name.
 //
-// Threads: the worker and its grabber belong to the thread that created them.
-// run() may execute on another thread (the batch thread); the grabber's frames
-// then reach the saving slot queued, on the owning thread. Only
+// Threads: the worker, its grabber and its fetcher belong to the thread that
+// created them. run() may execute on another thread (the batch thread); the
+// frames then reach the saving slot queued, on the owning thread. The
+// fetcher's decoders run on threads of their own while run() runs. Only
 // requestInterruption() may be called from elsewhere while it runs.
 class BatchWorker : public Worker
 {
@@ -30,6 +33,13 @@ public:
     // The job; not owned. Set before run().
     void setConfig(BatchWorkerConfig *config);
     BatchWorkerConfig *config() const { return m_config; }
+
+    // Decoders of the job's positions, each with a thread, a demuxer and a
+    // decoder of its own; 0 or less (the default): one per core. Before run().
+    void setDecoderThreads(int count);
+    // The pause after each image, 100 ms unless set; decoding goes on
+    // during it. Before run().
+    void setPauseAfterImage(int ms);
 
     void run() override;
 
@@ -51,6 +61,7 @@ private slots:
 
 private:
     void capture();
+    bool captureImages(qint64 images);
     void progressStep();
     QString nextFreePath();
     void noNameLeft();
@@ -58,6 +69,8 @@ private:
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber;
+    FrameFetcher *m_fetcher;
+    int m_pauseAfterImage = 100;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
     qint64 m_fileCounter = 1;
