@@ -1,68 +1,224 @@
 // Time per image of a whole tindracmd job against the ffmpeg tool making the
-// same images: 20 positions spread over a long-GOP 1080p clip, accurate seek,
-// centre crop to 4:3, scaled to 640 x 480, written as JPEG.
+// same images (accurate seek, centre crop to 4:3, scaled to 640 x 480,
+// written as JPEG), on 1080p clips of 2 minutes with a key frame every 10 s
+// (long groups of pictures) and every second (short ones), and the peak
+// memory of a job on a 4K clip.
 //
 //   tindracmdbench [images]
 //
-// The worker pauses 100 ms after every image; the figures are given with and
-// without that pause.
+// tindracmd runs with one decoder (--threads 1) and with one per core (the
+// default). The worker pauses 100 ms after every image; the figures without
+// that pause come from the same batch worker run in this process with the
+// pause set to 0, since the pause now overlaps decoding and can no longer
+// simply be subtracted.
 
-#include "benchclip.h"
+#include "batch/batchworker.h"
+#include "batch/batchworkerconfig.h"
+#include "capture/framegrabber.h"
+#include "media/loglevel.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+struct Clip {
+    const char *name;
+    const char *size;
+    int seconds;
+    int keyInterval;   // frames, at 25 per second
+};
+
+const Clip LongGop { "long-gop-1080p-120s.mp4", "1920x1080", 120, 250 };
+const Clip ShortGop { "short-gop-1080p-120s.mp4", "1920x1080", 120, 25 };
+const Clip Uhd { "long-gop-2160p-20s.mp4", "3840x2160", 20, 250 };
+
+// Makes the clip on first use; an empty string when that fails.
+QString clipPath(const Clip &clip)
+{
+    const QString path = QDir(QStringLiteral(TINDRA_BENCH_CLIP_DIR)).filePath(QLatin1String(clip.name));
+    if (QFileInfo::exists(path))
+        return path;
+    QDir().mkpath(QStringLiteral(TINDRA_BENCH_CLIP_DIR));
+    QTextStream(stderr) << "Making the benchmark clip " << path << " ...\n";
+    QProcess make;
+    make.setProcessChannelMode(QProcess::ForwardedChannels);
+    make.start(QStringLiteral("ffmpeg"),
+               { "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                 QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(QLatin1String(clip.size)).arg(clip.seconds),
+                 "-c:v", "libx264", "-preset", "veryfast", "-g", QString::number(clip.keyInterval), "-bf", "3",
+                 "-pix_fmt", "yuv420p", path + ".part.mp4" });
+    if (!make.waitForFinished(-1) || make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0
+        || !QFile::rename(path + ".part.mp4", path))
+        return QString();
+    return path;
+}
+
+struct Measured {
+    double ms = -1;
+    double peakMb = 0;
+};
+
+// Runs a program with its standard output thrown away; wall-clock time and
+// the child's own peak resident memory. ms is -1 when it fails.
+Measured run(const QString &program, const QStringList &arguments)
+{
+    std::vector<QByteArray> words { program.toLocal8Bit() };
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage {};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
+        return {};
+    Measured measured;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        measured.ms = timer.nsecsElapsed() / 1e6;
+    measured.peakMb = usage.ru_maxrss / 1024.0;
+    return measured;
+}
+
+// The positions of a tindracmd job of n images with the default trims.
+QVector<qint64> jobPositions(const QString &clip, int images)
+{
+    FrameGrabber grabber;
+    grabber.setSource(clip);
+    const qint64 duration = grabber.duration();
+    const qint64 step = (duration - 4000) / images - 1;
+    QVector<qint64> positions;
+    for (int i = 0; i < images; ++i)
+        positions.append(2000 + i * step);
+    return positions;
+}
+
+double toolMsPerImage(const QString &clip, const QVector<qint64> &positions, const QString &folder)
+{
+    double total = 0;
+    for (int i = 0; i < positions.size(); ++i) {
+        const double ms = run(QStringLiteral("ffmpeg"),
+            { "-v", "error", "-nostdin", "-ss", QString::number(positions.at(i) / 1000.0, 'f', 3), "-i", clip,
+              "-frames:v", "1", "-vf", "crop=ih*4/3:ih,scale=640:480", "-q:v", "5", "-y",
+              QDir(folder).filePath(QStringLiteral("%1.jpg").arg(i)) }).ms;
+        if (ms < 0)
+            return -1;
+        total += ms;
+    }
+    return total / positions.size();
+}
+
+// A tindracmd job of n images into a fresh folder, with the given number of
+// decoders (0: tindracmd's default); -1 ms when it fails or misses an image.
+Measured tindracmd(const QString &clip, int images, int threads)
+{
+    QTemporaryDir folder;
+    QStringList arguments { "--count", QString::number(images), clip, folder.path() };
+    if (threads > 0)
+        arguments = QStringList { "--threads", QString::number(threads) } + arguments;
+    Measured measured = run(QStringLiteral(TINDRACMD), arguments);
+    if (QDir(folder.path()).entryList(QDir::Files).size() != images)
+        measured.ms = -1;
+    measured.ms /= images;
+    return measured;
+}
+
+// The same job through the batch worker in this process, without the pause.
+double workerMsPerImage(const QString &clip, int images, int threads)
+{
+    QTemporaryDir folder;
+    BatchWorkerConfig config;
+    config.setSource(clip);
+    config.setFileOutputPath(folder.path());
+    config.setIntervalType(BatchWorkerConfig::ImageCount);
+    config.setIntervalImages(images);
+    BatchWorker worker;
+    worker.setConfig(&config);
+    worker.setDecoderThreads(threads);
+    worker.setPauseAfterImage(0);
+    QElapsedTimer timer;
+    timer.start();
+    worker.run();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    return worker.imagesSaved() == images ? ms / images : -1;
+}
+
+}
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    media::setLogLevel(media::LogCritical);
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\ntindra.*.warning=false"));
     QTextStream out(stdout);
     const QStringList args = app.arguments();
     const int images = args.size() > 1 ? args.at(1).toInt() : 20;
-    const QString clip = benchClip();
-    QTemporaryDir ours;
+    const int cores = QThread::idealThreadCount();
+    const QString longGop = clipPath(LongGop);
+    const QString shortGop = clipPath(ShortGop);
+    const QString uhd = clipPath(Uhd);
     QTemporaryDir theirs;
-    if (images < 2 || clip.isEmpty() || !ours.isValid() || !theirs.isValid()) {
+    if (images < 2 || longGop.isEmpty() || shortGop.isEmpty() || uhd.isEmpty() || !theirs.isValid()) {
         out << "usage: tindracmdbench [images >= 2]\n";
         return 1;
     }
 
-    const double oursMs = timeCommand(QStringLiteral(TINDRACMD),
-                                      { QStringLiteral("--count"), QString::number(images), clip, ours.path() });
-    if (oursMs < 0 || QDir(ours.path()).entryList(QDir::Files).size() != images) {
-        out << "tindracmd failed\n";
-        return 1;
+    out << images << " images per job, " << cores << " cores; ms per image\n\n";
+    out << "| clip | ffmpeg tool | threads | with pause | ratio | without pause | ratio |\n";
+    out << "|---|---|---|---|---|---|---|\n";
+    for (const QString &clip : { longGop, shortGop }) {
+        const double tool = toolMsPerImage(clip, jobPositions(clip, images), theirs.path());
+        for (int threads : { 1, 0 }) {
+            const double with = tindracmd(clip, images, threads).ms;
+            const double without = workerMsPerImage(clip, images, threads);
+            if (tool < 0 || with < 0 || without < 0) {
+                out << "a job failed on " << clip << "\n";
+                return 1;
+            }
+            out << QString::asprintf("| %s | %.1f | %d | %.1f | %.2f | %.1f | %.2f |\n",
+                                     qPrintable(QFileInfo(clip).fileName()), tool, threads > 0 ? threads : cores,
+                                     with, with / tool,
+                                     without, without / tool);
+            out.flush();
+        }
     }
 
-    // The same positions: 2000 ms skipped at both ends of the 60 s bench clip, then
-    // (trimmed length / images - 1) ms apart.
-    const qint64 duration = 60000;
-    const qint64 step = (duration - 4000) / images - 1;
-    double theirsMs = 0;
-    for (int i = 0; i < images; ++i) {
-        const qint64 pos = 2000 + i * step;
-        const double ms = timeCommand(QStringLiteral("ffmpeg"),
-            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"), QStringLiteral("-ss"),
-              QString::number(pos / 1000.0, 'f', 3), QStringLiteral("-i"), clip, QStringLiteral("-frames:v"),
-              QStringLiteral("1"), QStringLiteral("-vf"), QStringLiteral("crop=ih*4/3:ih,scale=640:480"),
-              QStringLiteral("-q:v"), QStringLiteral("5"), QStringLiteral("-y"),
-              QDir(theirs.path()).filePath(QStringLiteral("%1.jpg").arg(i)) });
-        if (ms < 0) {
-            out << "the ffmpeg tool failed at " << pos << " ms\n";
+    out << "\nPeak memory of tindracmd on " << QFileInfo(uhd).fileName() << ":\n\n";
+    out << "| threads | peak MB | ms per image |\n|---|---|---|\n";
+    for (int threads : { 1, 0 }) {
+        const Measured measured = tindracmd(uhd, images, threads);
+        if (measured.ms < 0) {
+            out << "a job failed on " << uhd << "\n";
             return 1;
         }
-        theirsMs += ms;
+        out << QString::asprintf("| %d | %.0f | %.1f |\n", threads > 0 ? threads : cores, measured.peakMb,
+                                 measured.ms);
     }
-
-    const double perImage = oursMs / images;
-    const double perImageWithoutPause = (oursMs - 100.0 * images) / images;
-    const double toolPerImage = theirsMs / images;
-    out << "clip: " << clip << ", " << images << " images\n";
-    out << QString::asprintf("tindracmd:                  %8.1f ms per image\n", perImage);
-    out << QString::asprintf("tindracmd without pauses:   %8.1f ms per image\n", perImageWithoutPause);
-    out << QString::asprintf("ffmpeg -ss -i crop scale:   %8.1f ms per image\n", toolPerImage);
-    out << QString::asprintf("ratio without pauses: %.2f (goal: at most 1.00)\n", perImageWithoutPause / toolPerImage);
-    out << QString::asprintf("ratio with pauses:    %.2f\n", perImage / toolPerImage);
     return 0;
 }
