@@ -83,20 +83,28 @@ void edit(QWidget *widget)
         fontLabel->setSelectedFont(QFont(QStringLiteral("Courier"), 30));
 }
 
-std::unique_ptr<ProfileManager> testStore()
+// A store holding the named profiles (numbered 1, 2...) and a selector on
+// it whose one field is a spin box bound to "number".
+struct Form
 {
-    return std::make_unique<ProfileManager>(QStringLiteral("TestProfiles.ini"),
-                                            [] { return new TestProfile; }, false);
-}
+    explicit Form(const QStringList &names)
+        : store(QStringLiteral("TestProfiles.ini"), [] { return new TestProfile; }, false)
+    {
+        for (const QString &name : names) {
+            auto *profile = new TestProfile;
+            profile->setName(name);
+            profile->number = store.profiles().size() + 1;
+            store.addProfile(profile);
+        }
+        selector.addField("number", spinBox);
+        selector.setProfileManager(&store);
+    }
 
-TestProfile *addProfile(ProfileManager &store, const QString &name, int number)
-{
-    auto *profile = new TestProfile;
-    profile->setName(name);
-    profile->number = number;
-    store.addProfile(profile);
-    return profile;
-}
+    ProfileManager store;
+    ProfileSelector selector;
+    QSpinBox *spinBox = new QSpinBox(&selector);
+    QComboBox *comboBox = selector.findChild<QComboBox *>(QStringLiteral("profileComboBox"));
+};
 }
 
 class ProfileSelectorTest : public QObject
@@ -115,7 +123,6 @@ private slots:
     void selectProfileNotListed_data();
     void selectProfileNotListed();
     void pickingEmitsProfileSelectedOnceAfterLoading();
-    void resetShowsDefaultsAndSavesNothing();
     void fontLabelShowsFamilyAndSize();
 
 private:
@@ -218,28 +225,20 @@ void ProfileSelectorTest::saveByName()
     QFETCH(QString, typed);
     QFETCH(int, count);
     QFETCH(QString, savedName);
-    auto store = testStore();
-    addProfile(*store, QStringLiteral("First"), 1);
-    addProfile(*store, QStringLiteral("My Profile"), 2);
-    ProfileSelector selector;
-    auto *spinBox = new QSpinBox(&selector);
-    selector.addField("number", spinBox);
-    selector.setProfileManager(store.get());
-    auto *comboBox = selector.findChild<QComboBox *>(QStringLiteral("profileComboBox"));
-
-    comboBox->setEditText(typed);
-    spinBox->setValue(42);
+    Form form({QStringLiteral("First"), QStringLiteral("My Profile")});
+    form.comboBox->setEditText(typed);
+    form.spinBox->setValue(42);
     bool written = false;
-    BaseProfile *saved = selector.saveProfile(&written);
+    BaseProfile *saved = form.selector.saveProfile(&written);
     QVERIFY(written);
     QCOMPARE(saved->name(), savedName);
     QCOMPARE(saved->property("number").toInt(), 42);
-    QCOMPARE(spinBox->value(), 42);
-    QCOMPARE(store->profiles().size(), count);
-    QCOMPARE(comboBox->count(), count);
+    QCOMPARE(form.spinBox->value(), 42);
+    QCOMPARE(form.store.profiles().size(), count);
+    QCOMPARE(form.comboBox->count(), count);
     if (count == 3)
-        QCOMPARE(comboBox->currentIndex(), 2);
-    QSettings file(ProfileManager::configFilePath(store->fileName()), QSettings::IniFormat);
+        QCOMPARE(form.comboBox->currentIndex(), 2);
+    QSettings file(ProfileManager::configFilePath(form.store.fileName()), QSettings::IniFormat);
     QCOMPARE(file.value(QStringLiteral("profiles/%1/number").arg(saved->id())).toInt(), 42);
 }
 
@@ -255,64 +254,34 @@ void ProfileSelectorTest::selectProfileNotListed()
 {
     QFETCH(bool, none);
     QFETCH(int, shown);
-    auto store = testStore();
-    addProfile(*store, QStringLiteral("Listed"), 1);
-    ProfileSelector selector;
-    auto *spinBox = new QSpinBox(&selector);
-    selector.addField("number", spinBox);
-    selector.setProfileManager(store.get());
-    QSignalSpy names(&selector, &ProfileSelector::profileNameTextChanged);
-
+    Form form({QStringLiteral("Listed")});
+    QSignalSpy names(&form.selector, &ProfileSelector::profileNameTextChanged);
     TestProfile unlisted;
     unlisted.number = 99;
     QTest::ignoreMessage(QtDebugMsg, "Name.length was 0. Show an error or don't let the user press the button here.");
-    selector.selectProfile(none ? nullptr : &unlisted);
-    auto *comboBox = selector.findChild<QComboBox *>(QStringLiteral("profileComboBox"));
-    QCOMPARE(comboBox->currentIndex(), -1);
-    QCOMPARE(comboBox->currentText(), QString());
+    form.selector.selectProfile(none ? nullptr : &unlisted);
+    QCOMPARE(form.comboBox->currentIndex(), -1);
+    QCOMPARE(form.comboBox->currentText(), QString());
     QCOMPARE(names.size(), 1);
     QCOMPARE(names.first().first().toString(), QString());
-    QCOMPARE(spinBox->value(), shown);
+    QCOMPARE(form.spinBox->value(), shown);
+    QCOMPARE(form.store.profiles().first()->property("number").toInt(), 1);
 }
 
 void ProfileSelectorTest::pickingEmitsProfileSelectedOnceAfterLoading()
 {
-    auto store = testStore();
-    addProfile(*store, QStringLiteral("One"), 1);
-    BaseProfile *two = addProfile(*store, QStringLiteral("Two"), 2);
-    ProfileSelector selector;
-    auto *spinBox = new QSpinBox(&selector);
-    selector.addField("number", spinBox);
-    selector.setProfileManager(store.get());
-    QCOMPARE(spinBox->value(), 1);
-
+    Form form({QStringLiteral("One"), QStringLiteral("Two")});
+    QCOMPARE(form.spinBox->value(), 1);
     int shownWhenSelected = -1;
-    QSignalSpy selected(&selector, &ProfileSelector::profileSelected);
-    QSignalSpy changes(&selector, &ProfileSelector::fieldChanged);
-    connect(&selector, &ProfileSelector::profileSelected, this, [&] { shownWhenSelected = spinBox->value(); });
-    selector.findChild<QComboBox *>(QStringLiteral("profileComboBox"))->setCurrentIndex(1);
+    QSignalSpy selected(&form.selector, &ProfileSelector::profileSelected);
+    QSignalSpy changes(&form.selector, &ProfileSelector::fieldChanged);
+    connect(&form.selector, &ProfileSelector::profileSelected, this,
+            [&] { shownWhenSelected = form.spinBox->value(); });
+    form.comboBox->setCurrentIndex(1);
     QCOMPARE(selected.size(), 1);
-    QCOMPARE(selected.first().first().value<BaseProfile *>(), two);
+    QCOMPARE(selected.first().first().value<BaseProfile *>(), form.store.profiles().at(1));
     QCOMPARE(shownWhenSelected, 2);
     QCOMPARE(changes.size(), 0);
-}
-
-void ProfileSelectorTest::resetShowsDefaultsAndSavesNothing()
-{
-    auto store = testStore();
-    addProfile(*store, QStringLiteral("One"), 1);
-    ProfileSelector selector;
-    auto *spinBox = new QSpinBox(&selector);
-    selector.addField("number", spinBox);
-    selector.setProfileManager(store.get());
-    const QString path = ProfileManager::configFilePath(store->fileName());
-    const QDateTime before = QFileInfo(path).lastModified();
-
-    selector.resetToDefaults();
-    QCOMPARE(spinBox->value(), 7);
-    QCOMPARE(store->profiles().size(), 1);
-    QCOMPARE(store->profiles().first()->property("number").toInt(), 1);
-    QCOMPARE(QFileInfo(path).lastModified(), before);
 }
 
 void ProfileSelectorTest::fontLabelShowsFamilyAndSize()
