@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QTimer>
 
@@ -47,6 +48,8 @@ int main(int argc, char *argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
+    // The resources live in the static library tindra_gui.
+    Q_INIT_RESOURCE(tindra);
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
@@ -60,6 +63,10 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("video"), QApplication::translate("main", "Video file to open."),
                                  QStringLiteral("[video]"));
     parser.process(app);
+
+    // Diagnostics stay out of the terminal unless asked for with QT_LOGGING_RULES.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("tindra.*.debug=false"));
 
     // The application object sets the C library's locale from the environment;
     // the player reads numbers with the C library and refuses any other.

@@ -38,6 +38,7 @@ public slots:
     void openUrl(const QUrl &url) { m_openedUrl = url; }
 
 private slots:
+    void initTestCase() { Q_INIT_RESOURCE(tindra); }
     void init();
     void cleanup();
     void title_data();
