@@ -15,6 +15,8 @@ class ParallelRunsTest : public QObject
 
 private slots:
     void libraryIntoOneFolder();
+    void threadsOption_data();
+    void threadsOption();
 };
 
 void ParallelRunsTest::libraryIntoOneFolder()
@@ -41,7 +43,7 @@ void ParallelRunsTest::libraryIntoOneFolder()
     shell.setWorkingDirectory(root.path());
     shell.start(QStringLiteral("bash"), { QStringLiteral("-c"),
         QStringLiteral("find library -name '*.mp4' -print0 | parallel -0 --will-cite -j 3 --joblog jobs.log "
-                       "\"$0\" --count 3 {} out"),
+                       "\"$0\" --threads 1 --count 3 {} out"),
         TestClips::builtFile(QStringLiteral("cli/tindracmd")) });
     QVERIFY(shell.waitForFinished(120000));
     // parallel's exit status is the number of jobs that failed.
@@ -73,6 +75,41 @@ void ParallelRunsTest::libraryIntoOneFolder()
     QCOMPARE(failed.size(), 1);
     QVERIFY2(failed.at(0).startsWith(QLatin1String("3 ")) && failed.at(0).endsWith(QLatin1String("broken.mp4' out")),
              qPrintable(failed.at(0)));
+}
+
+void ParallelRunsTest::threadsOption_data()
+{
+    QTest::addColumn<QString>("threads");
+    QTest::addColumn<int>("status");
+    QTest::newRow("one decoder") << "1" << 0;
+    QTest::newRow("more decoders than cores") << "5" << 0;
+    QTest::newRow("none") << "0" << 2;
+    QTest::newRow("too many") << "65" << 2;
+    QTest::newRow("not a number") << "two" << 2;
+}
+
+// The decoders a job runs at once: the same images, or a clear refusal.
+void ParallelRunsTest::threadsOption()
+{
+    QFETCH(QString, threads);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess tindracmd;
+    tindracmd.start(TestClips::builtFile(QStringLiteral("cli/tindracmd")),
+                    { QStringLiteral("--threads"), threads, QStringLiteral("--count"), QStringLiteral("3"),
+                      TestClips::path(QStringLiteral("h264-bframes.mp4")), dir.path() });
+    QVERIFY(tindracmd.waitForFinished(120000));
+    QCOMPARE(tindracmd.exitCode(), status);
+    QList<int> frames;
+    for (const QString &name : QDir(dir.path()).entryList(QDir::Files, QDir::Name))
+        frames.append(FrameId::read(QImage(QDir(dir.path()).filePath(name))));
+    if (status == 0) {
+        QCOMPARE(frames, QList<int>({ 50, 117, 184 }));
+    } else {
+        QCOMPARE(frames, QList<int>());
+        QVERIFY(tindracmd.readAllStandardOutput().startsWith("Invalid value for --threads: \"" + threads.toUtf8()));
+    }
 }
 
 QTEST_MAIN(ParallelRunsTest)
