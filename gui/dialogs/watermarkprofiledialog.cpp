@@ -81,7 +81,7 @@ void WatermarkProfileDialog::setProfile(BaseProfile *profile)
         shown = unsavedProfile.get();
     }
     ui->profileSelector->selectProfile(shown);
-    updateType();
+    showType();
 }
 
 void WatermarkProfileDialog::setPreview(const QImage &image, ImageProfile *imageProfile)
@@ -110,13 +110,19 @@ void WatermarkProfileDialog::profileSelected(BaseProfile *)
 
 void WatermarkProfileDialog::updateType()
 {
+    // A picture watermark without a picture is of no use: ask for one at once.
+    if (!showType() && ui->imageFileNameLineEdit->text().isEmpty())
+        on_imageBrowseButton_clicked();
+}
+
+bool WatermarkProfileDialog::showType()
+{
     const bool text = ui->watermarkTypeTextRadioButton->isChecked();
     ui->textTypeFrame->setEnabled(text);
     ui->imageTypeFrame->setEnabled(!text);
     ui->textFormatGroupBox->setVisible(text);
     ui->textShadowGroupBox->setVisible(text);
-    if (!text && ui->imageFileNameLineEdit->text().isEmpty())
-        on_imageBrowseButton_clicked();
+    return text;
 }
 
 void WatermarkProfileDialog::updateWatermarkTimerFired()

@@ -56,6 +56,9 @@ private slots:
     void on_imageFileNameLineEdit_textChanged(const QString &name);
 
 private:
+    // Enables and shows the widgets of the chosen type; true for text.
+    bool showType();
+
     std::unique_ptr<Ui::WatermarkProfileDialog> ui;
     BaseProfile *m_profile = nullptr;
     QImage background;
