@@ -2,8 +2,11 @@
 
 #include "player.h"
 
+#include "capture/framegrabber.h"
+
 #include <mpv/client.h>
 
+#include <QThread>
 #include <QTimer>
 
 FrameCapture::FrameCapture(Player *player)
@@ -11,7 +14,11 @@ FrameCapture::FrameCapture(Player *player)
 {
 }
 
-FrameCapture::~FrameCapture() = default;
+FrameCapture::~FrameCapture()
+{
+    if (m_decoding)
+        m_decoding->wait();
+}
 
 void FrameCapture::capture()
 {
@@ -19,7 +26,43 @@ void FrameCapture::capture()
         QTimer::singleShot(0, this, [this] { emit failed(tr("No video is open.")); });
         return;
     }
-    m_player->captureFrame();
+    if (m_player->needsEngineColours())
+        decode(m_player->file(), m_player->displayPosition());
+    else
+        m_player->captureFrame();
+}
+
+void FrameCapture::decode(const QString &file, qint64 ms)
+{
+    if (m_decoding) {
+        QTimer::singleShot(0, this, [this] { emit failed(tr("The previous snapshot is still being taken.")); });
+        return;
+    }
+    m_decoding = QThread::create([this, file, ms] {
+        FrameGrabber grabber;
+        QImage image;
+        QString reason;
+        connect(&grabber, &FrameGrabber::frameExtracted, [&image](const media::VideoFrame &frame) {
+            image = frame.toImage(QImage::Format_ARGB32);
+        });
+        connect(&grabber, &FrameGrabber::error, [&reason](const QString &message) { reason = message; });
+        grabber.setSource(file);
+        // Positions are whole milliseconds; frame times need not be.
+        grabber.setPrecision(1);
+        grabber.setPosition(ms);
+        grabber.extract();
+        QMetaObject::invokeMethod(
+            this,
+            [this, image, reason] {
+                if (!image.isNull())
+                    emit imageCaptured(image);
+                else
+                    emit failed(tr("The frame could not be captured: %1").arg(reason));
+            },
+            Qt::QueuedConnection);
+    });
+    connect(m_decoding, &QThread::finished, m_decoding, &QObject::deleteLater);
+    m_decoding->start();
 }
 
 // The answer of "screenshot-raw": a map of w, h, stride, format ("bgr0") and data.

@@ -2,17 +2,25 @@
 
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class Player;
+class QThread;
 
 // Takes snapshots of the frame a Player shows, at the video's full resolution,
 // upright, at the display aspect ratio and in the stream's colours: the image
 // the batch engine makes of the same frame. Reached through
 // Player::videoCapture().
 //
+// Most videos are captured from libmpv's copy of the frame on show, converted
+// as the engine converts. HDR and wide-gamut videos, whose tone mapping libmpv
+// does its own way, are decoded once more by the engine at the frame's time on
+// a thread of their own.
+//
 // Thread: GUI thread. capture() returns at once; exactly one of imageCaptured
-// or failed follows for each call, later, on the GUI thread.
+// or failed follows for each call, later, on the GUI thread. Deleting it waits
+// for a decoding capture to finish.
 class FrameCapture : public QObject
 {
     Q_OBJECT
@@ -32,6 +40,8 @@ signals:
 private:
     friend class Player;
     void takeReply(int error, const struct mpv_node *result);
+    void decode(const QString &file, qint64 ms);
 
     Player *m_player;
+    QPointer<QThread> m_decoding;
 };

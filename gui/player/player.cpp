@@ -26,7 +26,7 @@ constexpr quint64 kMoveReply = 2;
 // Seconds an exact seek starts reading before its target; MPEG-TS needs some.
 constexpr double kDemuxerOffset = 1.5;
 
-enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight };
+enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight, Gamma };
 
 qint64 toMs(double seconds)
 {
@@ -89,7 +89,7 @@ Player::Player(QObject *parent)
     for (const auto &option : options)
         m_mpv->setOption(option.name, QString::fromLatin1(option.value));
 
-    m_mpv->setOption("hr-seek-demuxer-offset", QString::number(kDemuxerOffset));
+    m_mpv->setOption("hr-seek-demuxer-offset", QStringLiteral("0"));
     const int initialized = m_mpv->initialize();
     if (initialized < 0) {
         m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
@@ -103,6 +103,7 @@ Player::Player(QObject *parent)
     mpv_observe_property(mpv, EofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv, DisplayWidth, "dwidth", MPV_FORMAT_INT64);
     mpv_observe_property(mpv, DisplayHeight, "dheight", MPV_FORMAT_INT64);
+    mpv_observe_property(mpv, Gamma, "video-params/gamma", MPV_FORMAT_STRING);
     mpv_hook_add(mpv, 0, "on_preloaded", 0);
 
     mpv_render_param params[] = {
@@ -368,6 +369,15 @@ void Player::captureFrame()
         m_capture->takeReply(sent, nullptr);
 }
 
+// HDR transfer curves and wide gamuts, which libmpv tone-maps its own way.
+bool Player::needsEngineColours() const
+{
+    const QString gamma = m_mpv->stringProperty("video-params/gamma");
+    const QString primaries = m_mpv->stringProperty("video-params/primaries");
+    return gamma == QLatin1String("pq") || gamma == QLatin1String("hlg") || primaries == QLatin1String("bt.2020")
+        || primaries == QLatin1String("display-p3") || primaries == QLatin1String("dci-p3");
+}
+
 void Player::processEvents()
 {
     while (m_mpv) {
@@ -471,6 +481,9 @@ void Player::handlePropertyChange(const mpv_event &event)
     case DisplayHeight:
         updateVideoSize();
         break;
+    case Gamma:
+        updateToneMapping();
+        break;
     default:
         break;
     }
@@ -546,8 +559,11 @@ void Player::fileLoaded()
     m_loaded = true;
     m_timePos = 0.0;
     m_seekTarget = -1.0;
-    if (m_demuxerOffset != kDemuxerOffset) {
-        m_demuxerOffset = kDemuxerOffset;
+    // Reading from before the target costs a whole extra group of pictures
+    // when the target lies just after a key frame, so only MPEG-TS starts so.
+    const double offset = m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")) ? kDemuxerOffset : 0.0;
+    if (offset != m_demuxerOffset) {
+        m_demuxerOffset = offset;
         m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
     }
     m_landing = Landed;
@@ -596,10 +612,35 @@ void Player::applyRotation()
             break;
         }
     }
-    const QString filter = rotationFilter(rotation);
-    if (filter != m_filter) {
-        m_filter = filter;
-        m_mpv->setProperty("vf", filter);
+    m_rotationFilter = rotationFilter(rotation);
+    m_toneMapFilter.clear();
+    applyFilters();
+}
+
+// The software renderer shows HDR far too bright. Linear light scaled so that
+// SDR white (203 cd/m²) is 1.0, BT.709 primaries, then brighter light clipped:
+// the pictures HDR cameras make of ordinary scenes come out as the batch
+// engine's (its BT.2390 curve only bends above that white).
+void Player::updateToneMapping()
+{
+    const QString gamma = m_mpv->stringProperty("video-params/gamma");
+    const bool hdr = gamma == QLatin1String("pq") || gamma == QLatin1String("hlg");
+    m_toneMapFilter = hdr ? QStringLiteral("lavfi=[zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt709,"
+                                           "tonemap=tonemap=clip:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p]")
+                          : QString();
+    applyFilters();
+}
+
+void Player::applyFilters()
+{
+    QStringList filters;
+    for (const QString &filter : { m_rotationFilter, m_toneMapFilter })
+        if (!filter.isEmpty())
+            filters << filter;
+    const QString chain = filters.join(QLatin1Char(','));
+    if (chain != m_filter) {
+        m_filter = chain;
+        m_mpv->setProperty("vf", chain);
     }
 }
 
@@ -663,7 +704,7 @@ void Player::land()
     const double target = std::exchange(m_seekTarget, -1.0);
     if (target >= 0.0 && m_timePos > target + frameDuration - 0.005 && m_movesInFlight == 0
         && m_demuxerOffset < 64.0) {
-        m_demuxerOffset *= 2.0;
+        m_demuxerOffset = std::max(kDemuxerOffset, m_demuxerOffset * 2.0);
         m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
         exactSeek(target);
         return;

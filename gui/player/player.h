@@ -138,6 +138,8 @@ private:
     void fileLoaded();
     void fileEnded(int reason, int failure);
     void applyRotation();
+    void updateToneMapping();
+    void applyFilters();
     void updateVideoSize();
     void setState(State state);
     void setMediaStatus(MediaStatus status);
@@ -146,6 +148,7 @@ private:
 
     void commandAsync(const QStringList &arguments);
     void captureFrame();
+    bool needsEngineColours() const;
     void move(const QStringList &arguments, Landing landing);
     void exactSeek(double seconds);
     void checkStepLanded();
@@ -170,6 +173,8 @@ private:
     qreal m_volume = 1.0;
     bool m_muted = false;
     QSize m_videoSize;
+    QString m_rotationFilter;
+    QString m_toneMapFilter;
     QString m_filter;
     bool m_loaded = false;
     bool m_failed = false;
@@ -184,5 +189,5 @@ private:
     double m_backStepFrom = -1.0;
     // Target of the last exact seek (s); negative when none is on its way.
     double m_seekTarget = -1.0;
-    double m_demuxerOffset = 1.5;
+    double m_demuxerOffset = 0.0;
 };

@@ -29,6 +29,8 @@ private slots:
     void captureShape();
     void captureEqualsEngine_data();
     void captureEqualsEngine();
+    void hdrOnScreen_data();
+    void hdrOnScreen();
     void unplayable_data();
     void unplayable();
     void deleteInEveryState_data();
@@ -39,6 +41,8 @@ private:
     void seekTo(qint64 ms);
     QImage capture();
     int frameOnScreen();
+    static QImage engineImage(const QString &clip, int frame);
+    static double meanDifference(const QImage &a, const QImage &b);
 
     std::unique_ptr<VideoWidget> m_widget;
     std::unique_ptr<Player> m_player;
@@ -198,29 +202,66 @@ void PlayerTest::captureEqualsEngine()
     seekTo(TestClips::frameTime(frame));
     const QImage shot = capture();
 
+    const QImage engine = engineImage(clip, frame);
+    QCOMPARE(shot.size(), engine.size());
+    QCOMPARE(shot.format(), engine.format());
+    QCOMPARE(FrameId::read(shot), FrameId::read(engine));
+    // Colours within a few levels on average: the scalers differ in rounding and filtering.
+    const double mean = meanDifference(shot, engine);
+    QVERIFY2(mean < 4.0, qPrintable(QString::number(mean)));
+}
+
+// libmpv tone-maps HDR on screen its own way; it must stay close to the engine's
+// picture (not washed out), while the snapshot is the engine's.
+void PlayerTest::hdrOnScreen_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("HLG bars") << "bars-hlg.mkv";
+    QTest::newRow("PQ bars") << "bars-pq.mkv";
+}
+
+void PlayerTest::hdrOnScreen()
+{
+    QFETCH(QString, clip);
+    open(clip);
+    seekTo(TestClips::frameTime(2));
+    const QImage engine = engineImage(clip, 2);
+    m_widget->resize(engine.size());
+    QTRY_COMPARE(m_widget->grab().size(), engine.size());
+    const QImage screen = m_widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const double onScreen = meanDifference(screen, engine);
+    QVERIFY2(onScreen < 5.0, qPrintable(QString::number(onScreen)));
+    const QImage shot = capture();
+    QCOMPARE(shot.size(), engine.size());
+    QVERIFY(meanDifference(shot, engine) < 1.0);
+}
+
+QImage PlayerTest::engineImage(const QString &clip, int frame)
+{
     FrameGrabber grabber;
     QSignalSpy extracted(&grabber, &FrameGrabber::frameExtracted);
     grabber.setSource(TestClips::path(clip));
     grabber.setPrecision(0);
     grabber.setPosition(TestClips::frameTime(frame));
     grabber.extract();
-    QCOMPARE(extracted.count(), 1);
-    const QImage engine = extracted.first().first().value<media::VideoFrame>().toImage(QImage::Format_ARGB32);
+    return extracted.isEmpty() ? QImage()
+                               : extracted.first().first().value<media::VideoFrame>().toImage(QImage::Format_ARGB32);
+}
 
-    QCOMPARE(shot.size(), engine.size());
-    QCOMPARE(shot.format(), engine.format());
-    QCOMPARE(FrameId::read(shot), FrameId::read(engine));
-    // Colours within a few levels on average: the scalers differ in rounding and filtering.
+// Mean difference of the colour channels, in levels of 255.
+double PlayerTest::meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255.0;
     qint64 difference = 0;
-    for (int y = 0; y < shot.height(); ++y) {
-        const auto *a = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
-        const auto *b = reinterpret_cast<const QRgb *>(engine.constScanLine(y));
-        for (int x = 0; x < shot.width(); ++x)
-            difference += qAbs(qRed(a[x]) - qRed(b[x])) + qAbs(qGreen(a[x]) - qGreen(b[x]))
-                          + qAbs(qBlue(a[x]) - qBlue(b[x]));
+    for (int y = 0; y < a.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            difference += qAbs(qRed(p[x]) - qRed(q[x])) + qAbs(qGreen(p[x]) - qGreen(q[x]))
+                          + qAbs(qBlue(p[x]) - qBlue(q[x]));
     }
-    const double mean = double(difference) / (3.0 * shot.width() * shot.height());
-    QVERIFY2(mean < 4.0, qPrintable(QString::number(mean)));
+    return double(difference) / (3.0 * a.width() * a.height());
 }
 
 void PlayerTest::unplayable_data()
