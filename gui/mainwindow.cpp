@@ -174,6 +174,9 @@ void MainWindow::showSelectVideoDialog()
 
 void MainWindow::openVideo(const QString &file)
 {
+    // Without a working player the constructor stopped early (and said so).
+    if (!player->isValid())
+        return;
     snapshotImage = QImage();
     fullFrameImage = QImage();
     currentVideoFile = file;
@@ -400,14 +403,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (player->isValid() && !droppedFile(event->mimeData()).isEmpty())
+    if (!droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
     const QString file = droppedFile(event->mimeData());
-    if (file.isEmpty() || !player->isValid())
+    if (file.isEmpty())
         return;
     event->acceptProposedAction();
     openVideo(file);
@@ -493,6 +496,9 @@ void MainWindow::on_imageProfileComboBox_activated(int)
         return;
     manager->setCurrentProfile(profile);
     imageProfile = profile;
+    // What is shown, saved and copied always follows the profile on show.
+    if (!fullFrameImage.isNull())
+        processFullFrameImage();
 }
 
 void MainWindow::on_filenameProfileComboBox_activated(int)

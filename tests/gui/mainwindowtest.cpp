@@ -1,7 +1,7 @@
 #include "mainwindow.h"
 #include "player/framecapture.h"
 #include "player/player.h"
-#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "widgets/imageview.h"
 
@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -238,6 +239,20 @@ void MainWindowTest::snapshotAndCopies()
     QCOMPARE(FrameId::read(QApplication::clipboard()->image()), 100);
     child<QAction>("actionCopy_Snapshot")->trigger();
     QCOMPARE(QApplication::clipboard()->image(), preview.convertToFormat(QApplication::clipboard()->image().format()));
+
+    // Picking another image profile remakes the snapshot from the full frame.
+    ProfileManager *images = ImageProfile::profileManager();
+    BaseProfile *standard = images->currentProfile();
+    auto *small = qobject_cast<ImageProfile *>(images->createProfile());
+    small->setImageWidth(160);
+    small->setImageHeight(120);
+    images->addProfile(small);
+    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "loadImageProfileComboBox"));
+    auto *box = child<QComboBox>("imageProfileComboBox");
+    box->setCurrentIndex(box->findData(small->id()));
+    emit box->activated(box->currentIndex());
+    QCOMPARE(child<ImageView>("snapshotImageView")->image().size(), QSize(160, 120));
+    images->setCurrentProfile(standard);
 
     // Another video: its snapshot is still to be taken, so nothing is copied.
     open(TestClips::path(QStringLiteral("h264-10s.mp4")));
