@@ -196,7 +196,9 @@ void FrameGrabber::extractInternal(qint64 pos)
  * 3. Decoding forward until the frame wanted: the last key frame passed at or
  *    before the target when it lies within the tolerance, so that the answer
  *    is the same however decoding got there, else the first frame at or after
- *    the target. From the second extraction of a loaded video on, packets
+ *    the target (past the tolerance only where no frame lies within it). A key
+ *    frame after the target is the answer when nothing comes before it: the
+ *    video starts later. From the second extraction of a loaded video on, packets
  *    before the target skip non-reference frames and the loop filter: they
  *    only feed the reference chain, and the target decodes in full. At the
  *    end of the file the decoder gives up the pictures it still holds.
