@@ -75,6 +75,7 @@ Player::Player(QObject *parent)
         { "keep-open", "yes" },      // pause on the last frame at the end
         { "idle", "yes" },
         { "hr-seek", "yes" },        // seeks land on the exact frame
+        { "hr-seek-demuxer-offset", "0" }, // see fileLoaded()
         { "video-rotate", "no" },    // see rotationFilter()
         { "audio-display", "no" },
         { "input-default-bindings", "no" },
@@ -89,7 +90,6 @@ Player::Player(QObject *parent)
     for (const auto &option : options)
         m_mpv->setOption(option.name, QString::fromLatin1(option.value));
 
-    m_mpv->setOption("hr-seek-demuxer-offset", QStringLiteral("0"));
     const int initialized = m_mpv->initialize();
     if (initialized < 0) {
         m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
@@ -366,7 +366,7 @@ void Player::captureFrame()
 {
     const int sent = m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") }, kCaptureReply);
     if (sent < 0)
-        m_capture->takeReply(sent, nullptr);
+        QTimer::singleShot(0, m_capture, [this, sent] { m_capture->takeReply(sent, nullptr); });
 }
 
 // HDR transfer curves and wide gamuts, which libmpv tone-maps its own way.
@@ -433,7 +433,6 @@ void Player::handleEvent(const mpv_event &event)
             qCDebug(lcPlayer) << "command failed:" << MpvHandle::errorText(event.error);
         }
         break;
-    case MPV_EVENT_LOG_MESSAGE:
     default:
         break;
     }
@@ -664,6 +663,8 @@ void Player::setState(State state)
         m_notifyTimer->start();
     else
         m_notifyTimer->stop();
+    if (m_state == StoppedState && m_widget)
+        m_widget->update();
     emit stateChanged(m_state);
     if (wasPaused != (m_state == PausedState))
         emit paused(m_state == PausedState);
