@@ -183,7 +183,7 @@ void FrameFetcher::decodeRuns()
     while (!m_aborted && m_nextRun < m_runs.size()) {
         const Run run = m_runs.at(m_nextRun++);
         for (int i = run.begin; i < run.end; ++i) {
-            m_changed.wait(lock, [&] { return m_aborted || i == m_next || m_reserved < m_activeDecoders; });
+            m_changed.wait(lock, [&] { return m_aborted || i == m_next || m_reserved <= m_activeDecoders; });
             if (m_aborted)
                 break;
             ++m_reserved;

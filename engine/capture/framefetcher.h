@@ -28,10 +28,12 @@ class QThread;
 // same frame whatever it decoded before, so the frames are those a single
 // grabber would give.
 //
-// Memory: a decoder starts on a position only while fewer results than there
-// are decoders are in the making or waiting, the position the caller waits
-// for excepted. So at most decoderCount() + 1 decoded frames wait for the
-// caller, besides the pictures each decoder holds for its own work.
+// Memory: a decoder starts on a position only while at most as many results
+// as there are decoders are in the making or waiting, the position the caller
+// waits for excepted: each decoder may finish one position ahead while the
+// caller saves an image or pauses. So at most decoderCount() + 2 decoded
+// frames wait for the caller, besides the pictures each decoder holds for its
+// own work.
 //
 // Threads: the object belongs to the thread that calls start(),
 // extractNext() and stop(); the signals are emitted there, from within
