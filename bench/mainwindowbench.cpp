@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -70,6 +71,7 @@ bool showsPicture(QWidget *widget)
 
 int runChild(QApplication &app, const QString &clip)
 {
+    QLoggingCategory::setFilterRules(QStringLiteral("tindra.*.debug=false"));
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
@@ -118,6 +120,7 @@ double median(QVector<double> values)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(tindra);
     QStringList args = app.arguments();
     if (args.value(1) == QLatin1String("--child"))
         return runChild(app, args.value(2));
