@@ -409,11 +409,15 @@ void Player::handleEvent(const mpv_event &event)
         applyRotation();
         mpv_hook_continue(m_mpv->get(), static_cast<const mpv_event_hook *>(event.data)->id);
         break;
+    case MPV_EVENT_SEEK:
+        // The output has dropped the frames from before the seek.
+        m_frameSinceMove = false;
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_landing == AwaitRestart && m_movesInFlight == 0) {
+        // The first restart of a file shows its first frame.
+        if ((m_landing == AwaitRestart && m_movesInFlight == 0) || (m_landing == Landed && m_firstFrame)) {
+            m_firstFrame = false;
             m_timePos = m_mpv->doubleProperty("time-pos", m_timePos);
-            // Frames that came before the restart are from before the seek.
-            m_frameSinceMove = false;
             awaitFrame();
         }
         break;
@@ -492,26 +496,22 @@ void Player::handleRenderUpdate()
 {
     if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
         return;
-    // After the restart every frame is the seek's (or later).
-    if (m_landing == AwaitFrame || hasNewFrame())
-        m_frameSinceMove = true;
-    if (m_landing == AwaitFrame && m_frameSinceMove) {
+    m_frameSinceMove = true;
+    // Frames are rendered at once: libmpv's output drops a frame nobody renders in time.
+    if (m_landing == AwaitFrame) {
         renderNow();
         land();
-    } else if (m_landing == AwaitRestart) {
-        // Kept for the restart, which tells whether it is the seek's frame.
     } else if (m_widget && m_widget->isVisible()) {
         m_widget->update();
     } else {
         renderNow();
     }
 }
-
 bool Player::hasNewFrame() const
 {
     mpv_render_frame_info info {};
-    return mpv_render_context_get_info(m_render, { MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info }) >= 0 && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT)
-        && !(info.flags & MPV_RENDER_FRAME_INFO_REDRAW);
+    return mpv_render_context_get_info(m_render, { MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info }) >= 0
+        && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT);
 }
 
 void Player::renderNow()
@@ -533,8 +533,9 @@ void Player::renderNow()
 
 // libmpv's video output has a thread of its own: the frame of a finished seek
 // may reach the render context a little before or after libmpv reports the
-// seek. A move lands once its frame is there and rendered; should it have been
-// painted already, the move lands a second later anyway.
+// restart. A move lands once a frame has come since the seek began (or the
+// step was taken) and has been rendered; should none come, it lands a second
+// later anyway.
 void Player::awaitFrame()
 {
     m_landing = AwaitFrame;
@@ -556,6 +557,7 @@ void Player::fileLoaded()
         return;
     }
     m_loaded = true;
+    m_firstFrame = true;
     m_timePos = 0.0;
     m_seekTarget = -1.0;
     // Reading from before the target costs a whole extra group of pictures

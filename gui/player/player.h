@@ -123,7 +123,8 @@ signals:
     void positionChanged(qint64 position);
     void notifyIntervalChanged();
     void videoSizeChanged(const QSize &size);
-    // A seek or frame step has finished and its frame is on show.
+    // A seek or frame step has finished and its frame is on show; also when
+    // the first frame of a file is on show.
     void seekFinished(qint64 position);
     // The file cannot be played (or holds no video); the player has stopped.
     void error(const QString &message);
@@ -177,6 +178,7 @@ private:
     QString m_toneMapFilter;
     QString m_filter;
     bool m_loaded = false;
+    bool m_firstFrame = false;
     bool m_failed = false;
     // What the last seek or step waits for before its frame is on show.
     Landing m_landing = Landed;

@@ -67,9 +67,9 @@ void PlayerTest::cleanup()
 
 void PlayerTest::open(const QString &clip)
 {
-    QSignalSpy started(m_player.get(), &Player::started);
+    QSignalSpy shown(m_player.get(), &Player::seekFinished);
     m_player->play(TestClips::path(clip));
-    QVERIFY(started.wait(10000));
+    QVERIFY(shown.wait(10000));
     m_player->pause(true);
 }
 
@@ -228,9 +228,8 @@ void PlayerTest::hdrOnScreen()
     const QImage engine = engineImage(clip, 2);
     m_widget->resize(engine.size());
     QTRY_COMPARE(m_widget->grab().size(), engine.size());
-    const QImage screen = m_widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    const double onScreen = meanDifference(screen, engine);
-    QVERIFY2(onScreen < 5.0, qPrintable(QString::number(onScreen)));
+    // The tone mapping starts once libmpv has seen that the video is HDR.
+    QTRY_VERIFY(meanDifference(m_widget->grab().toImage().convertToFormat(QImage::Format_ARGB32), engine) < 5.0);
     const QImage shot = capture();
     QCOMPARE(shot.size(), engine.size());
     QVERIFY(meanDifference(shot, engine) < 1.0);
