@@ -13,9 +13,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcCapture)
 
 namespace {
 
-// How often a waiting caller asks its stop check, and how often stop()
-// repeats the abort: a grabber clears its abort request when it starts an
-// extraction, so one that starts just after the first request needs another.
+// How often a waiting caller asks its stop check.
 constexpr std::chrono::milliseconds PollInterval(10);
 
 }
@@ -151,13 +149,12 @@ void FrameFetcher::abortDecoders()
 
 void FrameFetcher::stop()
 {
+    // A grabber keeps an abort that comes between two extractions for the
+    // next one, and a decoder checks for it before starting one: each stops
+    // at its next check.
     abort();
-    for (const std::unique_ptr<QThread> &thread : m_threads) {
-        while (!thread->wait(PollInterval.count())) {
-            std::lock_guard<std::mutex> lock(m_lock);
-            abortDecoders();
-        }
-    }
+    for (const std::unique_ptr<QThread> &thread : m_threads)
+        thread->wait();
     m_threads.clear();
     m_results.clear();
 }
