@@ -163,6 +163,8 @@ void MainWindow::openVideoLabelClicked()
 void MainWindow::showSelectVideoDialog()
 {
     player->pause(true);
+    // One dialog at a time: the previous one's folder model is not kept.
+    delete videoDialog;
     videoDialog = new SmartFileDialog(this, QStringLiteral("openDialog"));
     videoDialog->setVideoNameFilters();
     if (videoDialog->exec() != QDialog::Accepted)

@@ -138,22 +138,23 @@ void MainWindowTest::answerMessageBox(QMessageBox::StandardButton button)
 void MainWindowTest::title_data()
 {
     QTest::addColumn<QString>("clip");
-    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("title");
-    QTest::newRow("opened") << "h264-10s.mp4" << false << "Tindra - h264-10s.mp4";
-    QTest::newRow("dropped on the window") << "h264-10s.mp4" << true << "Tindra - h264-10s.mp4";
-    QTest::newRow("non-ASCII path") << "dossier à part/vidéo d'été ü.webm" << false
+    QTest::newRow("opened") << "h264-10s.mp4" << "open" << "Tindra - h264-10s.mp4";
+    QTest::newRow("dropped on the window") << "h264-10s.mp4" << "drop" << "Tindra - h264-10s.mp4";
+    QTest::newRow("chosen in the open dialog") << "h264-10s.mp4" << "dialog" << "Tindra - h264-10s.mp4";
+    QTest::newRow("non-ASCII path") << "dossier à part/vidéo d'été ü.webm" << "open"
                                     << "Tindra - vidéo d'été ü.webm";
 }
 
 void MainWindowTest::title()
 {
     QFETCH(QString, clip);
-    QFETCH(bool, dropped);
+    QFETCH(QString, how);
     QFETCH(QString, title);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tindra"));
     QSignalSpy started(m_player, &Player::started);
-    if (dropped) {
+    if (how == QLatin1String("drop")) {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(TestClips::path(clip))});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -161,6 +162,12 @@ void MainWindowTest::title()
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(m_window.get(), &drop);
+    } else if (how == QLatin1String("dialog")) {
+        ModalDialogs::answer([&](QWidget *modal) {
+            modal->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(TestClips::path(clip));
+            static_cast<QDialog *>(modal)->accept();
+        });
+        child<QAction>("actionOpen")->trigger();
     } else {
         m_window->openVideo(TestClips::path(clip));
     }
@@ -370,7 +377,7 @@ void MainWindowTest::batchModeLeavesNoVideo()
     child<QAction>("actionBatch_Mode")->trigger();
     QCOMPARE(dialogClass, QStringLiteral("BatchModeDialog"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tindra"));
-    QVERIFY(!m_player->isPlaying());
+    QTRY_VERIFY(!m_player->isPlaying());
     QVERIFY(!child<QAction>("actionTake_Snapshot")->isEnabled());
     QVERIFY(!child<QAction>("actionCopy_Snapshot")->isEnabled());
     QVERIFY(child<ImageView>("snapshotImageView")->image().isNull());
