@@ -46,7 +46,11 @@ void choosePicture(const QString &path, QString *boxTitle = nullptr)
             fileDialog->reject();
             return;
         }
-        fileDialog->selectFile(path);
+        // Typed rather than selectFile(): a selection in the list view can be
+        // undone by the folder model finishing its load, leaving the dialog open.
+        const QFileInfo file(path);
+        fileDialog->setDirectory(file.absolutePath());
+        fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(file.fileName());
         static_cast<QDialog *>(fileDialog)->accept();
     });
 }
