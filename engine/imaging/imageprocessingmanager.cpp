@@ -102,13 +102,6 @@ QImage ImageProcessingManager::resizeToProfile(const QImage &image, int width, i
     return resizeImage(source, QSize(width, height), Kernel, true);
 }
 
-bool ImageProcessingManager::saveImage(const QString &path, const QImage &image) const
-{
-    if (image.isNull() || path.isEmpty())
-        return false;
-    return image.save(path);
-}
-
 void ImageProcessingManager::copyToClipboard(const QImage &image) const
 {
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
