@@ -63,9 +63,7 @@ private:
     void capture();
     bool captureImages(qint64 images);
     void progressStep();
-    QString nextFreePath();
-    void noNameLeft();
-    bool writeNewFile(const QString &path, const QImage &image);
+    void stopWriting(const QString &reason);
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber;
@@ -84,6 +82,6 @@ private:
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
-    // Cleared by the saving slot when the counter has no name left.
-    std::atomic_bool m_namesLeft { true };
+    // Cleared by the saving slot when nothing more can be written.
+    std::atomic_bool m_canWrite { true };
 };
