@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +27,28 @@ void writeOut(FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+}
+
+// The signal that asked the job to stop (SIGINT, SIGTERM), 0 while none did.
+std::atomic_int stopSignal { 0 };
+static_assert(std::atomic_int::is_always_lock_free, "stored from a signal handler");
+
+void requestStop(int signal)
+{
+    stopSignal.store(signal);
+}
+
+// The first SIGINT or SIGTERM stops the job at its next check, so that the
+// image in progress is finished or dropped and no temporary file is left; a
+// second one ends the program at once.
+void handleStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 // How much of an existing log file is read to tell it holds text.
@@ -287,6 +311,8 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     m_worker = new BatchWorker(this);
     m_worker->setConfig(config);
     m_worker->setDecoderThreads(decoders);
+    m_worker->watchInterruptionFlag(&stopSignal);
+    handleStopSignals();
     connect(m_worker, &BatchWorker::statusUpdate, this,
             [this](BatchWorker *, const QString &text) { threadStatusUpdate(text); });
     if (isatty(STDERR_FILENO)) {
@@ -357,6 +383,10 @@ int CommandLineProcessor::exitStatus()
 {
     const BatchWorker &worker = *m_worker;
     const QString folder = QDir::toNativeSeparators(worker.config()->outputFolder().absolutePath());
+    if (const int signal = stopSignal.load()) {
+        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+        return ExitInterrupted + signal;
+    }
     if (worker.openFailed())
         return ExitCannotOpenVideo;
     if (worker.framesRequested() == 0) {

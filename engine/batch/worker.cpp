@@ -19,5 +19,10 @@ void Worker::requestInterruption()
 
 bool Worker::isInterruptionRequested() const
 {
-    return m_interruptionRequested.loadAcquire() != 0;
+    return m_interruptionRequested.loadAcquire() != 0 || (m_watchedFlag && *m_watchedFlag != 0);
+}
+
+void Worker::watchInterruptionFlag(const std::atomic_int *flag)
+{
+    m_watchedFlag = flag;
 }
