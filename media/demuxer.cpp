@@ -110,6 +110,16 @@ qint64 Demuxer::duration() const
     return m_format->duration / 1000;
 }
 
+qint64 Demuxer::videoEndTime() const
+{
+    const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
+    if (!stream || stream->duration == AV_NOPTS_VALUE || stream->duration <= 0)
+        return startTime() + duration();
+    const AVRational millisecond { 1, 1000 };
+    const qint64 start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    return av_rescale_q(start + stream->duration, stream->time_base, millisecond);
+}
+
 qint64 Demuxer::startTime() const
 {
     if (!m_format || m_format->start_time == AV_NOPTS_VALUE)
@@ -211,7 +221,8 @@ bool Demuxer::seekTo(qint64 microseconds)
 bool Demuxer::lastKeyFrameNotAfter(qint64 microseconds)
 {
     const double target = microseconds / 1e6;
-    bool found = false;
+    // Reading on from a key frame already kept (after a seek to the start).
+    bool found = !m_queue.empty();
     for (int i = 0; i < MaxPacketsPerCheck; ++i) {
         Packet packet;
         int stream = -1;
@@ -257,8 +268,14 @@ bool Demuxer::seek(qint64 ms)
         return true;
     for (qint64 back = 1000000; !lastKeyFrameNotAfter(target); back *= 2) {
         const qint64 earlier = target - back;
-        if (earlier <= start)
-            return seekToStart();
+        // From the first key frame, read on to the last one at or before the
+        // target, as a seek that lands well would.
+        if (earlier <= start) {
+            if (!seekToStart())
+                return false;
+            lastKeyFrameNotAfter(target);
+            return true;
+        }
         if (!seekTo(earlier))
             return false;
     }

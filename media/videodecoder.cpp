@@ -10,9 +10,22 @@ extern "C" {
 
 #include <QLoggingCategory>
 
+#include <atomic>
+
 Q_LOGGING_CATEGORY(lcDecoder, "tindra.media.decoder")
 
 namespace media {
+
+namespace {
+
+std::atomic<qint64> decodedPictures { 0 };
+
+}
+
+qint64 VideoDecoder::picturesDecoded()
+{
+    return decodedPictures.load(std::memory_order_relaxed);
+}
 
 void VideoDecoder::CodecFreer::operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
 void VideoDecoder::ParametersFreer::operator()(AVCodecParameters *p) const { avcodec_parameters_free(&p); }
@@ -109,7 +122,10 @@ bool VideoDecoder::receiveFrames()
         const int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
             ? m_decoded->best_effort_timestamp : m_decoded->pts;
         const double seconds = time == AV_NOPTS_VALUE ? 0.0 : double(time) * m_timeBaseNum / m_timeBaseDen;
-        m_ready.emplace_back(m_decoded.get(), seconds, m_display);
+        const qint64 ms = time == AV_NOPTS_VALUE
+            ? 0 : av_rescale_rnd(time, int64_t(m_timeBaseNum) * 1000, m_timeBaseDen, AV_ROUND_ZERO);
+        m_ready.emplace_back(m_decoded.get(), seconds, ms, m_display);
+        decodedPictures.fetch_add(1, std::memory_order_relaxed);
         av_frame_unref(m_decoded.get());
     }
 }

@@ -83,8 +83,9 @@ QSize displaySize(int width, int height, int aspectNum, int aspectDen)
 
 }
 
-VideoFrame::VideoFrame(const AVFrame *frame, double timestamp, const Display &display)
+VideoFrame::VideoFrame(const AVFrame *frame, double timestamp, qint64 timeMs, const Display &display)
     : m_timestamp(timestamp)
+    , m_timeMs(timeMs)
     , m_display(display)
 {
     AVFrame *copy = av_frame_clone(frame);

@@ -1,10 +1,12 @@
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
+#include "media/videodecoder.h"
+
 #include "testclips.h"
 
 #include <QtTest>
 
-#include <QElapsedTimer>
+#include <atomic>
 
 namespace {
 
@@ -110,17 +112,22 @@ void FrameFetcherTest::abortStopsEveryDecoder()
     fetcher.start(TestClips::path(QStringLiteral("long-gop-720p.mp4")), positions, 250);
     QVERIFY(fetcher.extractNext());
 
-    // Asked from another thread while the caller waits, then by the stop check.
-    QElapsedTimer timer;
-    timer.start();
-    QThread *other = QThread::create([&fetcher] { fetcher.abort(); });
+    // Asked from another thread while the caller waits, then by the stop
+    // check: each decoder stops within a picture or two.
+    const qint64 mostAfterAbort = 3 * fetcher.decoderCount();
+    std::atomic<qint64> atAbort { 0 };
+    QThread *other = QThread::create([&] {
+        atAbort = media::VideoDecoder::picturesDecoded();
+        fetcher.abort();
+    });
     other->start();
     while (fetcher.extractNext()) {
     }
     fetcher.stop();
-    QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
     other->wait();
     delete other;
+    QVERIFY2(media::VideoDecoder::picturesDecoded() - atAbort <= mostAfterAbort,
+             qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atAbort)));
     QVERIFY(frames < positions.size());
 
     bool stop = false;
@@ -128,10 +135,11 @@ void FrameFetcherTest::abortStopsEveryDecoder()
     fetcher.start(TestClips::path(QStringLiteral("long-gop-720p.mp4")), positions, 250);
     QVERIFY(fetcher.extractNext());
     stop = true;
-    timer.restart();
+    const qint64 atStop = media::VideoDecoder::picturesDecoded();
     QVERIFY(!fetcher.extractNext());
     fetcher.stop();
-    QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(media::VideoDecoder::picturesDecoded() - atStop <= mostAfterAbort,
+             qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atStop)));
 }
 
 QTEST_MAIN(FrameFetcherTest)
