@@ -52,6 +52,11 @@ void BatchWorker::setDecoderThreads(int count)
     m_fetcher->setDecoderCount(count);
 }
 
+void BatchWorker::setDecoderMemoryBudget(qint64 bytes)
+{
+    m_fetcher->setMemoryBudget(bytes);
+}
+
 void BatchWorker::setPauseAfterImage(int ms)
 {
     m_pauseAfterImage = qMax(0, ms);

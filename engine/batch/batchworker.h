@@ -37,6 +37,9 @@ public:
     // Decoders of the job's positions, each with a thread, a demuxer and a
     // decoder of its own; 0 or less (the default): one per core. Before run().
     void setDecoderThreads(int count);
+    // What the decoders may take together when their number is chosen
+    // (1 GiB unless set). Before run().
+    void setDecoderMemoryBudget(qint64 bytes);
     // The pause after each image, 100 ms unless set; decoding goes on
     // during it. Before run().
     void setPauseAfterImage(int ms);

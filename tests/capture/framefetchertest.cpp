@@ -41,6 +41,8 @@ private slots:
     void sameFramesAsOneGrabber_data();
     void sameFramesAsOneGrabber();
     void abortStopsEveryDecoder();
+    void decodersWithinMemoryBudget_data();
+    void decodersWithinMemoryBudget();
 };
 
 void FrameFetcherTest::sameFramesAsOneGrabber_data()
@@ -140,6 +142,31 @@ void FrameFetcherTest::abortStopsEveryDecoder()
     fetcher.stop();
     QVERIFY2(media::VideoDecoder::picturesDecoded() - atStop <= mostAfterAbort,
              qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atStop)));
+}
+
+void FrameFetcherTest::decodersWithinMemoryBudget_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<int>("set");
+    QTest::addColumn<int>("expected");
+    const int cores = qMax(1, QThread::idealThreadCount());
+    // 320x240: a few MB a decoder.
+    QTest::newRow("small video, default budget") << (qint64(1) << 30) << 0 << cores;
+    QTest::newRow("budget for one") << FrameFetcher::decoderMemory(320, 240) << 0 << 1;
+    QTest::newRow("budget below one") << qint64(1) << 0 << 1;
+    QTest::newRow("a set count wins") << qint64(1) << 3 << 3;
+}
+
+void FrameFetcherTest::decodersWithinMemoryBudget()
+{
+    QFETCH(qint64, budget);
+    QFETCH(int, set);
+    QFETCH(int, expected);
+    FrameFetcher fetcher;
+    fetcher.setMemoryBudget(budget);
+    fetcher.setDecoderCount(set);
+    fetcher.start(TestClips::path(QStringLiteral("vp9.webm")), { { 1000, 1 } }, 250);
+    QCOMPARE(fetcher.decoderCount(), expected);
 }
 
 QTEST_MAIN(FrameFetcherTest)

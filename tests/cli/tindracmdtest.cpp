@@ -246,6 +246,8 @@ void TindracmdTest::failures_data()
                                               << "File not found: nothing.mp4" << QStringList();
     QTest::newRow("missing destination") << QStringList { "clip.mp4", "nowhere" } << 2
                                          << "Output folder is incorrect or does not exist: nowhere" << QStringList();
+    QTest::newRow("memory budget below 64 MB") << QStringList { "--memory", "10", "clip.mp4" } << 2
+        << "Invalid value for --memory: \"10\" (expected a whole number of MB from 64 to 1048576)" << QStringList();
     QTest::newRow("count and ms") << QStringList { "-c", "2", "-m", "100", "clip.mp4" } << 2
                                   << "Please only set count or milliseconds" << QStringList();
     QTest::newRow("ms not a number") << QStringList { "--ms", "abc", "clip.mp4" } << 2
