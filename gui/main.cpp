@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 #include "media/loglevel.h"
+#include "tindraversion.h"
 
 // Qt
 #include <QApplication>
@@ -53,7 +54,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0"));
+    QApplication::setApplicationVersion(QStringLiteral(TINDRA_VERSION));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tindra")));
 
     QCommandLineParser parser;
