@@ -16,8 +16,26 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cstring>
 
 namespace {
+
+// Help and version are text: they are printed on a machine without a display
+// too (over ssh, or when the manual pages are made), on the offscreen platform
+// unless the user chose one.
+void printTextWithoutDisplay(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : { "-h", "--help", "--help-all", "-v", "--version" }) {
+            if (std::strcmp(argv[i], option) == 0) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+                return;
+            }
+        }
+    }
+}
 
 void applyStyleSheet(QApplication &app)
 {
@@ -47,6 +65,7 @@ void centreOnScreen(QWidget &window)
 
 int main(int argc, char *argv[])
 {
+    printTextWithoutDisplay(argc, argv);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     // The resources live in the static library tindra_gui.
