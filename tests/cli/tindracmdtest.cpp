@@ -1,5 +1,6 @@
 #include "frameid.h"
 #include "testclips.h"
+#include "tindraversion.h"
 
 #include <QtTest>
 
@@ -451,7 +452,7 @@ void TindracmdTest::helpAndVersion()
     QVERIFY(help.out.contains(QStringLiteral("--videoaspectratio")));
     const Run version = tindracmd({ QStringLiteral("--version") });
     QCOMPARE(version.status, 0);
-    QCOMPARE(version.out.trimmed(), QStringLiteral("Tindra 4.0"));
+    QCOMPARE(version.out.trimmed(), QStringLiteral("Tindra " TINDRA_VERSION));
 }
 
 QTEST_GUILESS_MAIN(TindracmdTest)
