@@ -208,10 +208,7 @@ void FrameFetcher::decodeRuns()
             ++m_reserved;
             lock.unlock();
             result = Result();
-            // The position exactly as given: setPosition() would keep the
-            // grabber's earlier one when the two are closer than the tolerance.
-            QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection,
-                                      Q_ARG(qint64, m_positions.at(i).ms));
+            grabber.extractAt(m_positions.at(i).ms);
             lock.lock();
             m_results.emplace(i, std::move(result));
             m_changed.notify_all();

@@ -92,7 +92,7 @@ void FrameGrabber::abort()
 
 void FrameGrabber::extract()
 {
-    extractInternal(m_position);
+    extractAt(m_position);
 }
 
 void FrameGrabber::unloadAll()
@@ -154,7 +154,7 @@ void FrameGrabber::setDecoderOptions(const QVariantHash &options)
     m_optionsSet = options;
 }
 
-void FrameGrabber::extractInternal(qint64 pos)
+void FrameGrabber::extractAt(qint64 pos)
 {
     const int precisionBefore = m_precision;
     if (!load()) {

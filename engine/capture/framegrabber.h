@@ -58,11 +58,12 @@ signals:
     void positionChanged();
     void precisionChanged();
 
+    // The frame at pos exactly as given, whatever position() holds
+    // (setPosition() keeps the earlier one within the tolerance).
+    void extractAt(qint64 pos);
+
 public slots:
     void extract();
-
-private slots:
-    void extractInternal(qint64 pos);
 
 private:
     // How a step of the search ended.

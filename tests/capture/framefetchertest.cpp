@@ -81,7 +81,7 @@ void FrameFetcherTest::sameFramesAsOneGrabber()
     QList<Outcome> expected;
     collect(&grabber, &expected);
     for (qint64 position : qAsConst(positions))
-        QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, position));
+        grabber.extractAt(position);
 
     FrameFetcher fetcher;
     fetcher.setDecoderCount(decoders);

@@ -37,7 +37,7 @@ Outcome extractAt(FrameGrabber &grabber, qint64 pos)
         ++outcome.count;
     });
     grabber.setPrecision(grabber.precision());
-    QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, pos));
+    grabber.extractAt(pos);
     return outcome;
 }
 
