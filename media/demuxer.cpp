@@ -1,13 +1,11 @@
 #include "demuxer.h"
+#include "medialog.h"
 
 #include "codeccontext.h"
 #include "ffmpegptr.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcDemuxer, "tindra.media.demuxer")
 
 namespace media {
 
@@ -46,13 +44,13 @@ bool Demuxer::load()
     const QByteArray path = "file:" + QFile::encodeName(QFileInfo(m_fileName).absoluteFilePath());
     int ret = avformat_open_input(&format, path.constData(), nullptr, nullptr);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "cannot open" << m_fileName << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "cannot open" << m_fileName << ffmpeg::errorText(ret);
         return false;
     }
     m_format.reset(format);
     ret = avformat_find_stream_info(format, nullptr);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "no stream information in" << m_fileName << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "no stream information in" << m_fileName << ffmpeg::errorText(ret);
         m_format.reset();
         return false;
     }
@@ -166,7 +164,7 @@ bool Demuxer::readPacket(Packet *packet, int *stream)
         if (ret == AVERROR_EOF || avio_feof(m_format->pb) || ++m_failedReads >= MaxFailedReads) {
             m_atEnd = true;
         } else if (ret != AVERROR(EAGAIN)) {
-            qCDebug(lcDemuxer) << "read failed:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "read failed:" << ffmpeg::errorText(ret);
         }
         return false;
     }
@@ -206,7 +204,7 @@ bool Demuxer::seekTo(qint64 microseconds)
     m_failedReads = 0;
     const int ret = av_seek_frame(m_format.get(), -1, microseconds, AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "seek to" << microseconds << "us failed:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "seek to" << microseconds << "us failed:" << ffmpeg::errorText(ret);
         return false;
     }
     return true;

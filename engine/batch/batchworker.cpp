@@ -1,4 +1,5 @@
 #include "batchworker.h"
+#include "batchlog.h"
 
 #include "batch/batchworkerconfig.h"
 #include "capture/framefetcher.h"
@@ -10,11 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QThread>
-
-
-Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
 
 namespace {
 

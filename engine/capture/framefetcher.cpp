@@ -1,16 +1,14 @@
 #include "framefetcher.h"
+#include "capturelog.h"
 
 #include "capture/framegrabber.h"
 #include "media/codeccontext.h"
 #include "media/demuxer.h"
 
-#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
-
-Q_DECLARE_LOGGING_CATEGORY(lcCapture)
 
 namespace {
 
