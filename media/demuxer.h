@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <vector>
 #include <memory>
 
 struct AVFormatContext;
@@ -78,7 +79,12 @@ private:
 
     struct FormatCloser { void operator()(AVFormatContext *c) const; };
     struct Queued { Packet packet; int stream; };
+    // A key frame of a stream without times: where it starts in the file and
+    // how many packets of the stream come before it.
+    struct CountedKey { int64_t pos; int64_t count; };
 
+    void scanStream();
+    qint64 countedTime(int64_t count) const;
     bool readPacket(Packet *packet, int *stream);
     bool seekTo(qint64 microseconds);
     bool seekToStart();
@@ -92,6 +98,13 @@ private:
     bool m_atEnd = false;
     int m_failedReads = 0;
     qint64 m_dataEnd = 0;
+    // Files that state no duration: what reading them through found.
+    qint64 m_scannedDuration = 0;
+    // Streams without times (raw H.264, HEVC): packets timed by counting.
+    bool m_counting = false;
+    int64_t m_frameTicks = 0;
+    int64_t m_nextCount = 0;
+    std::vector<CountedKey> m_countedKeys;
     Packet m_packet;
     int m_packetStream = -1;
     // Packets read while checking a seek, handed out before reading on.

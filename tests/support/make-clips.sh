@@ -108,8 +108,11 @@ ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=3,$marks" -c:v libx264 -p
     -pix_fmt yuv420p short-gop-50fps.ts
 # MPEG program stream: key frames' packets come without a presentation time.
 ff -f lavfi -i "$(source 160x120 4)" -c:v mpeg2video -q:v 4 -g 12 -bf 2 program-stream.mpg
-# Raw H.264 without a container: no duration, no index.
+# Raw H.264 and HEVC (with B-frames, closed groups of pictures) without a
+# container: no duration, no index, no times.
 ff -i h264-10s.mp4 -c copy -bsf:v h264_mp4toannexb -f h264 raw.h264
+ff -f lavfi -i "$(source 320x240 6)" -c:v libx265 -preset ultrafast -pix_fmt yuv420p \
+    -x265-params log-level=error:keyint=50:bframes=4:open-gop=0 -f hevc raw.hevc
 
 # HDR as cameras record it, made from SDR with zscale: SDR white at 203 cd/m²,
 # BT.2020, HEVC 10-bit (lossless, so only the conversion is measured).
