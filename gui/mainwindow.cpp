@@ -13,6 +13,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
@@ -30,6 +31,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTime>
 #include <QUrl>
@@ -68,6 +70,9 @@ MainWindow::MainWindow(QWidget *parent)
         if (box->layout())
             box->layout()->setContentsMargins(10, 10, 10, 10);
     }
+    // On a screen too small for the panes they scroll.
+    setCentralWidget(ScreenFit::scrollArea(takeCentralWidget(), this));
+    ScreenFit::keepOnScreen(this);
     sliderUnit = 1000;
     updateWindowTitle();
 
@@ -100,9 +105,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(player, &Player::stateChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::error, this, &MainWindow::onPlayerError);
+    connect(player, &Player::endedEarly, this, &MainWindow::onVideoEndedEarly);
     // slider and transport -> player
     connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
     connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    // Clicks on the groove, keys and the wheel move the slider by actions,
+    // which take effect after this signal: it seeks to where they lead.
+    connect(ui->videoSlider, &QSlider::actionTriggered, this,
+            [this] { seekBySlider(ui->videoSlider->sliderPosition()); });
+    // A seek that lands where the player already was reports no new
+    // position: the handle goes back to the frame on show all the same.
+    connect(player, &Player::seekFinished, this, &MainWindow::positionChanged);
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
     connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);
@@ -130,6 +143,12 @@ MainWindow::MainWindow(QWidget *parent)
                                 QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")});
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
 
+    // Showing and hiding "Next:" must not move the check box above it.
+    for (QWidget *next : { static_cast<QWidget *>(ui->nextFileNameLabel), static_cast<QWidget *>(ui->nextFileNameDescriptionLabel) }) {
+        QSizePolicy policy = next->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        next->setSizePolicy(policy);
+    }
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);
     updateAutomaticFileNameDisplay();
@@ -223,6 +242,11 @@ void MainWindow::unloadVideo()
     ui->snapshotImageView->setImage(QImage());
     ui->openVideoLabel->raise();
     updatePlayButton();
+}
+
+void MainWindow::onVideoEndedEarly(const QString &message)
+{
+    QMessageBox::warning(this, tr("Video Ends Early"), message);
 }
 
 void MainWindow::onPlayerError(const QString &message)
@@ -378,6 +402,8 @@ void MainWindow::updateSlider()
     if (ui->videoSlider->isSliderDown())
         return;
     ui->videoSlider->setRange(0, int(player->duration() / sliderUnit));
+    // Arrow keys move by a unit (about a frame), Page keys and the groove by ten seconds.
+    ui->videoSlider->setPageStep(qMax(1, 10000 / sliderUnit));
     ui->videoSlider->setValue(int(player->displayPosition() / sliderUnit));
 }
 
@@ -521,7 +547,9 @@ void MainWindow::on_editImageProfileButton_clicked()
     dialog.setVideoSize(player->videoSize().width(), player->videoSize().height());
     dialog.setFrameImage(fullFrameImage);
     dialog.exec();
+    // As a pick from the list, the profile chosen here is the one the next start begins with.
     if (auto *profile = qobject_cast<ImageProfile *>(dialog.profile())) {
+        ImageProfile::profileManager()->setCurrentProfile(profile);
         imageProfile = profile;
         processFullFrameImage();
     }
@@ -535,8 +563,10 @@ void MainWindow::on_editFileNameProfileButton_clicked()
     dialog.setProfile(fileNameProfile);
     dialog.setVideoFileName(QFileInfo(currentVideoFile).fileName());
     dialog.exec();
-    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile()))
+    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile())) {
+        FileNameProfile::profileManager()->setCurrentProfile(profile);
         fileNameProfile = profile;
+    }
     loadFileNameProfileComboBox();
     // The edited profile may name files differently: "Next:" must say so.
     updateAutomaticFileNameDisplay();
@@ -670,6 +700,8 @@ void MainWindow::reportSave(const QString &path, bool saved, const QString &reas
         return;
     }
     qCDebug(lcMainWindow) << "Save failure" << path;
+    // The line of an earlier save must not stand as if this one had worked.
+    statusBar()->showMessage(tr("Not saved: %1").arg(shownPath));
     QMessageBox::warning(this, tr("Snapshot Not Saved"),
                          tr("Could not save %1").arg(shownPath) + QLatin1Char('\n') + reason);
 }

@@ -82,6 +82,7 @@ private slots:
     bool saveSnapshot(QString savePath);
     void onCaptureError(const QString &reason);
     void onPlayerError(const QString &message);
+    void onVideoEndedEarly(const QString &message);
     void snapshotCaptured(QImage image);
     void setupVolumePopup();
     void processFullFrameImage();

@@ -79,6 +79,7 @@ private:
     bool acceptable(QLineEdit *edit) const;
     void undoUnacceptable(QLineEdit *edit);
     void profileChosen(QComboBox *box, ProfileManager *manager, int index);
+    bool outputFoldersReady();
     QString multipleText() const;
 
     std::unique_ptr<Ui::BatchModeDialog> ui;

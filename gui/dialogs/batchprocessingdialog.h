@@ -57,6 +57,7 @@ private:
     struct JobResult
     {
         QString source;
+        const BatchWorker *worker = nullptr;
         int written = 0;
         int failed = 0;
         bool unreadable = false;

@@ -6,6 +6,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
 // Qt
@@ -26,6 +27,9 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
     // Nothing stamps a time on a watermark yet.
     ui->addTimestampButton->hide();
     ui->imageFileNameLineEdit->hide();

@@ -51,6 +51,8 @@ ff -f lavfi -i "$(source 320x240 6)" -c:v libx264 -preset veryfast -g 50 -bf 2 -
 # drops the rotation tag, so it is set on a second pass that copies the stream.
 ff -f lavfi -i "$(source 320x240 2)" -c:v libx264 -preset veryfast -pix_fmt yuv420p upright.mp4
 ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 rotated.mp4
+# The same turned the other way.
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=270 rotated-other-way.mp4
 rm upright.mp4
 # Stored 160x240 with pixels twice as wide as high: shown 320x240.
 ff -f lavfi -i "$(source 160x240 2),setsar=2" -c:v libx264 -preset veryfast -pix_fmt yuv420p anamorphic.mp4
