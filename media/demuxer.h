@@ -58,6 +58,12 @@ public:
 
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
+    // Time in ms on the container's clock of the current video stream's
+    // first frame: startTime() when the stream does not say.
+    qint64 videoStart() const { return videoStartTime() / 1000; }
+    // Frames per second of the current video stream: its average rate, else
+    // the rate FFmpeg guesses from its timestamps; 0 when unknown.
+    double frameRate() const;
     // The furthest time, in ms on the container's clock, that a packet of any
     // stream read since loading reaches. At the end of a complete file it is
     // about startTime() + duration(); well short of that, the file was cut.
