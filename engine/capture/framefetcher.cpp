@@ -72,6 +72,11 @@ std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const QString &source, con
     return runs;
 }
 
+void FrameFetcher::setChooserFactory(std::function<std::unique_ptr<Chooser>()> make)
+{
+    m_makeChooser = std::move(make);
+}
+
 void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision)
 {
     stop();
@@ -125,6 +130,8 @@ bool FrameFetcher::extractNext()
     }
     m_changed.notify_all();
 
+    if (!result.note.isEmpty())
+        emit note(result.note);
     if (result.valid)
         emit frameExtracted(result.frame);
     else
@@ -144,6 +151,8 @@ void FrameFetcher::abortDecoders()
 {
     for (FrameGrabber *grabber : m_grabbers)
         grabber->abort();
+    for (Chooser *chooser : m_choosers)
+        chooser->abort();
     m_changed.notify_all();
 }
 
@@ -175,8 +184,12 @@ void FrameFetcher::decodeRuns()
         result.errorMessage = message;
     }, Qt::DirectConnection);
 
+    const std::unique_ptr<Chooser> chooser = m_makeChooser ? m_makeChooser() : nullptr;
+
     std::unique_lock<std::mutex> lock(m_lock);
     m_grabbers.push_back(&grabber);
+    if (chooser)
+        m_choosers.push_back(chooser.get());
     while (!m_aborted && m_nextRun < m_runs.size()) {
         const Run run = m_runs.at(m_nextRun++);
         for (int i = run.begin; i < run.end; ++i) {
@@ -186,14 +199,22 @@ void FrameFetcher::decodeRuns()
             ++m_reserved;
             lock.unlock();
             result = Result();
+            const qint64 ms = m_positions.at(i).ms;
             // The position exactly as given: setPosition() would keep the
             // grabber's earlier one when the two are closer than the tolerance.
-            QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection,
-                                      Q_ARG(qint64, m_positions.at(i).ms));
+            if (!chooser || chooser->wantsFrameAt())
+                QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, ms));
+            if (chooser && (result.valid || !chooser->wantsFrameAt())) {
+                media::VideoFrame chosen;
+                result.valid = chooser->choose(ms, result.frame, &chosen, &result.note, &result.errorMessage);
+                result.frame = chosen;
+            }
             lock.lock();
             m_results.emplace(i, std::move(result));
             m_changed.notify_all();
         }
     }
     m_grabbers.erase(std::find(m_grabbers.begin(), m_grabbers.end(), &grabber));
+    if (chooser)
+        m_choosers.erase(std::find(m_choosers.begin(), m_choosers.end(), chooser.get()));
 }

@@ -50,6 +50,24 @@ public:
         qint64 images;
     };
 
+    // Chooses, on a decoder's thread, the frame an image takes instead of the
+    // frame at its position: for jobs that skip blank frames or take the
+    // sharpest frame near each position. Each decoder makes its own.
+    class Chooser
+    {
+    public:
+        virtual ~Chooser() = default;
+        // Whether choose() wants the frame at the position extracted first.
+        virtual bool wantsFrameAt() const = 0;
+        // The frame for position ms (the frame at it, when wanted, in
+        // frameAt); note says what was taken instead, for the job's output.
+        // False, with the reason in error, when there is none.
+        virtual bool choose(qint64 ms, const media::VideoFrame &frameAt, media::VideoFrame *chosen, QString *note,
+                            QString *error) = 0;
+        // Stops a choice that runs, from any thread.
+        virtual void abort() = 0;
+    };
+
     explicit FrameFetcher(QObject *parent = nullptr);
     // Stops the decoders.
     ~FrameFetcher() override;
@@ -61,6 +79,10 @@ public:
     // Asked by extractNext() before it takes a result and while it waits for
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
+
+    // Makes each decoder's Chooser, on that decoder's thread; none (the
+    // default) takes the frame at each position. Before start().
+    void setChooserFactory(std::function<std::unique_ptr<Chooser>()> make);
 
     // Starts decoding the frames of source at positions with the tolerance
     // precision (ms). Stops an earlier start.
@@ -77,6 +99,8 @@ public:
     void stop();
 
 signals:
+    // Before an image's frame, when its chooser took another frame.
+    void note(QString text);
     void frameExtracted(media::VideoFrame frame);
     void error(QString errorMessage);
 
@@ -89,6 +113,7 @@ private:
         bool valid = false;
         media::VideoFrame frame;
         QString errorMessage;
+        QString note;
     };
 
     static std::vector<Run> planRuns(const QString &source, const QVector<Position> &positions);
@@ -97,6 +122,7 @@ private:
 
     int m_decoderCount = 0;
     std::function<bool()> m_stopCheck;
+    std::function<std::unique_ptr<Chooser>()> m_makeChooser;
     QString m_source;
     QVector<Position> m_positions;
     int m_precision = 500;
@@ -113,5 +139,6 @@ private:
     int m_reserved = 0;   // positions started or done but not yet taken
     std::map<int, Result> m_results;
     std::vector<FrameGrabber *> m_grabbers;
+    std::vector<Chooser *> m_choosers;
     std::atomic_bool m_aborted { false };
 };

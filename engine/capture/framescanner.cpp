@@ -77,6 +77,11 @@ qint64 FrameScanner::firstFrameTime() const
     return m_demuxer.videoStart() - m_demuxer.startTime();
 }
 
+qint64 FrameScanner::timeOf(const media::VideoFrame &frame) const
+{
+    return toMs(frame.timestamp()) - m_demuxer.startTime();
+}
+
 qint64 FrameScanner::frameNumber(qint64 ms) const
 {
     const double rate = frameRate();
@@ -122,8 +127,8 @@ void FrameScanner::take(const media::VideoFrame &frame, qint64 fromMs, qint64 to
 {
     if (!frame.isValid())
         return;
-    const qint64 container = ::toMs(frame.timestamp());
-    const qint64 ms = container - m_demuxer.startTime();
+    const qint64 ms = timeOf(frame);
+    const qint64 container = ms + m_demuxer.startTime();
     if (ms > toMs) {
         *done = true;
         m_decodedTo->pending = frame;

@@ -48,6 +48,8 @@ public:
     qint64 duration() const;
     double frameRate() const;
     qint64 firstFrameTime() const;
+    // A frame's time in ms from the start of the video, as scan() gives it.
+    qint64 timeOf(const media::VideoFrame &frame) const;
     // The number of the frame at ms, counted from 0 at the first frame by
     // the frame rate (exact for video at a constant rate).
     qint64 frameNumber(qint64 ms) const;
