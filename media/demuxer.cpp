@@ -190,6 +190,17 @@ qint64 Demuxer::startTime() const
     return m_format->start_time / 1000;
 }
 
+double Demuxer::frameRate() const
+{
+    if (!m_format || m_videoStream < 0)
+        return 0.0;
+    AVStream *stream = m_format->streams[m_videoStream];
+    AVRational rate = stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = av_guess_frame_rate(m_format.get(), stream, nullptr);
+    return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0.0;
+}
+
 const CodecContext *Demuxer::videoCodecContext(int stream) const
 {
     if (!m_codec || (stream >= 0 && stream != m_videoStream))

@@ -1,7 +1,9 @@
 #include "batchworker.h"
 #include "batchlog.h"
 
+#include "analysis/framechooser.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/shotrule.h"
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
 #include "imaging/imageprocessingmanager.h"
@@ -18,6 +20,8 @@ namespace {
 // Positions worked out at a time: a tiny interval on a long video must not
 // list millions of them at once.
 constexpr int PositionsAhead = 1000;
+// The share of a shot rule's progress that its analysis takes.
+constexpr float AnalysisShare = 0.8f;
 
 }
 
@@ -30,6 +34,10 @@ BatchWorker::BatchWorker(QObject *parent)
     // extract them; the fetcher's decoders extract them.
     connect(m_fetcher, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
+    connect(m_fetcher, &FrameFetcher::note, this, [this](const QString &text) {
+        if (!isInterruptionRequested())
+            emit statusUpdate(this, text);
+    });
     m_fetcher->setStopCheck([this] { return isInterruptionRequested(); });
 }
 
@@ -63,6 +71,9 @@ void BatchWorker::run()
 {
     qCDebug(lcBatch) << "BatchWorker::run";
     m_openFailed = false;
+    m_blankVideo = false;
+    m_shotRule.reset();
+    m_progressBase = 0.01f;
     m_framesRequested = 0;
     m_imagesSaved = 0;
     m_extractionErrors = 0;
@@ -128,6 +139,18 @@ void BatchWorker::capture()
     if (step >= 0 && step < m_grabber->precision())
         m_grabber->setPrecision(int(qMax<qint64>(0, (step - 1) / 2)));
 
+    const bool shots = rule == BatchWorkerConfig::Shots;
+    QVector<qint64> shotPositions;
+    if (shots && span > 0) {
+        if (!planShots(skipFront, duration - skipBack, &shotPositions))
+            return;
+        stepCount = shotPositions.size();
+        m_grabber->setPrecision(0);
+    } else if (span > 0 && m_config->skipBlank() && !checkNotBlank(skipFront, duration - skipBack)) {
+        return;
+    }
+    chooseFrames(skipFront, duration - skipBack);
+
     const bool singleShot = rule == BatchWorkerConfig::SingleImage;
     qint64 pos = skipFront;
     if (singleShot) {
@@ -165,9 +188,11 @@ void BatchWorker::capture()
         while (span > 0 && positions.size() < PositionsAhead) {
             const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
                 || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
-                || (singleShot && image <= 1);
+                || (singleShot && image <= 1) || (shots && image <= shotPositions.size());
             if (!more)
                 break;
+            if (shots)
+                pos = shotPositions.at(int(image - 1));
             m_grabber->setPosition(pos);
             if (!positions.isEmpty() && positions.constLast().ms == m_grabber->position())
                 ++positions.last().images;
@@ -208,11 +233,72 @@ bool BatchWorker::captureImages(qint64 images)
     return true;
 }
 
+/*
+ * One image per shot: the analysis of the trimmed video comes first and
+ * takes most of the progress; then the images are taken at the frames it
+ * chose, exactly. With blank frames skipped, a video that is blank
+ * throughout gives none.
+ */
+bool BatchWorker::planShots(qint64 fromMs, qint64 toMs, QVector<qint64> *positions)
+{
+    m_shotRule = std::make_unique<ShotRule>(*m_config);
+    const auto progress = [this](float done) {
+        m_progress = 0.01f + (AnalysisShare - 0.01f) * done;
+        if (!isInterruptionRequested())
+            emit progressUpdate(this, m_progress);
+    };
+    if (!m_shotRule->analyse(fromMs, toMs, progress, [this] { return isInterruptionRequested(); })) {
+        if (!isInterruptionRequested()) {
+            m_openFailed = true;
+            emit statusUpdate(this, tr("Could not analyse %1: %2").arg(m_config->source(), m_shotRule->analysis().errorString()));
+        }
+        return false;
+    }
+    if (m_config->skipBlank() && m_shotRule->analysis().allBlank()) {
+        m_blankVideo = true;
+        emit statusUpdate(this, tr("No images made: every frame of the trimmed video is blank"));
+        return false;
+    }
+    *positions = m_shotRule->positions();
+    m_progressBase = AnalysisShare;
+    emit statusUpdate(this, positions->size() == 1 ? tr("1 shot found") : tr("%1 shots found").arg(positions->size()));
+    return true;
+}
+
+// With blank frames skipped: false, saying so, when every frame from fromMs
+// to toMs is blank.
+bool BatchWorker::checkNotBlank(qint64 fromMs, qint64 toMs)
+{
+    FrameChooser chooser(m_config->source(), { true, BatchWorkerConfig::BlankWindow, 0, fromMs, toMs });
+    bool blank = false;
+    QString error;
+    if (!chooser.allBlank(&blank, &error) || !blank)
+        return true;
+    m_blankVideo = true;
+    if (!isInterruptionRequested())
+        emit statusUpdate(this, tr("No images made: every frame of the trimmed video is blank"));
+    return false;
+}
+
+// Jobs that skip blank frames or take the sharpest have each decoder choose
+// the frame near each position.
+void BatchWorker::chooseFrames(qint64 fromMs, qint64 toMs)
+{
+    if (!m_config->skipBlank() && m_config->sharpestMilliseconds() <= 0) {
+        m_fetcher->setChooserFactory(nullptr);
+        return;
+    }
+    const FrameChooser::Settings settings { m_config->skipBlank(), BatchWorkerConfig::BlankWindow,
+                                            qMax(0, m_config->sharpestMilliseconds()), fromMs, toMs };
+    const QString source = m_config->source();
+    m_fetcher->setChooserFactory([source, settings] { return std::make_unique<FrameChooser>(source, settings); });
+}
+
 void BatchWorker::progressStep()
 {
     ++m_stepsTaken;
     if (!isInterruptionRequested()) {
-        m_progress = float(m_stepsTaken) / float(m_stepCount) * (1.0f - 0.01f) + 0.01f;
+        m_progress = float(m_stepsTaken) / float(m_stepCount) * (1.0f - m_progressBase) + m_progressBase;
         emit progressUpdate(this, m_progress);
     }
     qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
@@ -222,6 +308,14 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
 {
     if (isInterruptionRequested() || !m_canWrite)
         return;
+    const QString name = saveImage(frame);
+    if (m_shotRule)
+        shotImageHandled(name);
+}
+
+// The name the frame's image was written under; empty when it was not.
+QString BatchWorker::saveImage(const media::VideoFrame &frame)
+{
     const QImage image = frame.toImage(QImage::Format_ARGB32);
     QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr);
 
@@ -246,21 +340,38 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
         if (!isInterruptionRequested())
             emit statusUpdate(this, tr("Could not write image %1: %2")
                                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return;
+        return QString();
     case ImageWriter::Outcome::NoRoom:
         stopWriting(tr("Could not write image %1: %2. No more images are written.")
                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return;
+        return QString();
     case ImageWriter::Outcome::NoNameLeft:
         stopWriting(result.reason);
-        return;
+        return QString();
     }
     ++m_imagesSaved;
     qCDebug(lcBatch) << "Saved image " << result.path;
+    const QString name = QFileInfo(result.path).fileName();
     if (isInterruptionRequested())
-        return;
-    emit statusUpdate(this, QStringLiteral("Saving: ") + QFileInfo(result.path).fileName());
+        return name;
+    emit statusUpdate(this, QStringLiteral("Saving: ") + name);
     emit imageReady(this, processed);
+    return name;
+}
+
+// Each shot's image in turn; after the last one the shot list, if asked for.
+void BatchWorker::shotImageHandled(const QString &name)
+{
+    const QString path = m_config->shotListPath();
+    if (!m_shotRule->imageHandled(name) || path.isEmpty() || isInterruptionRequested())
+        return;
+    QString error;
+    if (m_shotRule->writeList(path, &error)) {
+        emit statusUpdate(this, tr("Shot list written to %1").arg(QDir::toNativeSeparators(path)));
+    } else {
+        ++m_saveErrors;
+        emit statusUpdate(this, tr("Could not write the shot list %1: %2").arg(QDir::toNativeSeparators(path), error));
+    }
 }
 
 // Nothing more can be written (no room, no name left): this image is not,
@@ -276,6 +387,9 @@ void BatchWorker::stopWriting(const QString &reason)
 void BatchWorker::extractorError(QString message)
 {
     ++m_extractionErrors;
-    if (!isInterruptionRequested())
-        emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message);
+    if (isInterruptionRequested())
+        return;
+    emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message);
+    if (m_shotRule)
+        shotImageHandled(QString());
 }

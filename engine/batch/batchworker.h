@@ -7,10 +7,12 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
 class BatchWorkerConfig;
 class FrameFetcher;
 class FrameGrabber;
+class ShotRule;
 
 // Turns one batch job into image files: works out the positions from the
 // job's interval rule and skips, has them decoded ahead on several decoders
@@ -52,6 +54,8 @@ public:
     int imagesSaved() const { return m_imagesSaved; }
     int extractionErrors() const { return m_extractionErrors; }
     int saveErrors() const { return m_saveErrors; }
+    // Blank frames were to be skipped and every frame of the video is blank.
+    bool blankVideo() const { return m_blankVideo; }
 
 signals:
     void imageReady(BatchWorker *worker, QImage &image);
@@ -64,6 +68,11 @@ private slots:
 
 private:
     void capture();
+    bool planShots(qint64 fromMs, qint64 toMs, QVector<qint64> *positions);
+    bool checkNotBlank(qint64 fromMs, qint64 toMs);
+    void chooseFrames(qint64 fromMs, qint64 toMs);
+    QString saveImage(const media::VideoFrame &frame);
+    void shotImageHandled(const QString &name);
     bool captureImages(qint64 images);
     void progressStep();
     void stopWriting(const QString &reason);
@@ -76,11 +85,16 @@ private:
     // Wider than the counter of the names, to see it pass the largest int.
     qint64 m_fileCounter = 1;
     float m_progress = 0.0f;
+    // Where the images' progress starts: after the analysis of a shot rule.
+    float m_progressBase = 0.01f;
     int m_stepsTaken = 0;
     int m_stepCount = 0;
+    // The shot rule of the running job; none for the other rules.
+    std::unique_ptr<ShotRule> m_shotRule;
 
     // Written by run() and by the saving slot, which may be on different threads.
     std::atomic_bool m_openFailed { false };
+    std::atomic_bool m_blankVideo { false };
     std::atomic_int m_framesRequested { 0 };
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };

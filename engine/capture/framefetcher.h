@@ -54,6 +54,24 @@ public:
         qint64 images;
     };
 
+    // Chooses, on a decoder's thread, the frame an image takes instead of the
+    // frame at its position: for jobs that skip blank frames or take the
+    // sharpest frame near each position. Each decoder makes its own.
+    class Chooser
+    {
+    public:
+        virtual ~Chooser() = default;
+        // Whether choose() wants the frame at the position extracted first.
+        virtual bool wantsFrameAt() const = 0;
+        // The frame for position ms (the frame at it, when wanted, in
+        // frameAt); note says what was taken instead, for the job's output.
+        // False, with the reason in error, when there is none.
+        virtual bool choose(qint64 ms, const media::VideoFrame &frameAt, media::VideoFrame *chosen, QString *note,
+                            QString *error) = 0;
+        // Stops a choice that runs, from any thread.
+        virtual void abort() = 0;
+    };
+
     explicit FrameFetcher(QObject *parent = nullptr);
     // Stops the decoders.
     ~FrameFetcher() override;
@@ -73,6 +91,10 @@ public:
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
 
+    // Makes each decoder's Chooser, on that decoder's thread; none (the
+    // default) takes the frame at each position. Before start().
+    void setChooserFactory(std::function<std::unique_ptr<Chooser>()> make);
+
     // Starts decoding the frames of source at positions with the tolerance
     // precision (ms). Stops an earlier start.
     void start(const QString &source, const QVector<Position> &positions, int precision);
@@ -88,6 +110,8 @@ public:
     void stop();
 
 signals:
+    // Before an image's frame, when its chooser took another frame.
+    void note(QString text);
     void frameExtracted(media::VideoFrame frame);
     void error(QString errorMessage);
 
@@ -100,6 +124,7 @@ private:
         bool valid = false;
         media::VideoFrame frame;
         QString errorMessage;
+        QString note;
     };
 
     static std::vector<Run> planRuns(const media::Demuxer &demuxer, const QVector<Position> &positions);
@@ -110,6 +135,7 @@ private:
     qint64 m_memoryBudget = qint64(1) << 30;
     int m_decodersChosen = 0;
     std::function<bool()> m_stopCheck;
+    std::function<std::unique_ptr<Chooser>()> m_makeChooser;
     QString m_source;
     QVector<Position> m_positions;
     int m_precision = 500;
@@ -126,5 +152,6 @@ private:
     int m_reserved = 0;   // positions started or done but not yet taken
     std::map<int, Result> m_results;
     std::vector<FrameGrabber *> m_grabbers;
+    std::vector<Chooser *> m_choosers;
     std::atomic_bool m_aborted { false };
 };

@@ -47,6 +47,12 @@ bool convertToType(QVariant &value, int type)
                 value = number;
             return ok;
         }
+        case QMetaType::Double: {
+            const double number = text.toDouble(&ok);
+            if (ok)
+                value = number;
+            return ok;
+        }
         default:
             break;
         }
