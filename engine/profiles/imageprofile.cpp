@@ -1,14 +1,10 @@
 #include "profiles/imageprofile.h"
 
 #include "profiles/profilemanager.h"
+#include "profileslog.h"
 
 // Qt
-#include <QLoggingCategory>
 #include <QSettings>
-
-namespace {
-Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
-}
 
 ImageProfile::ImageProfile(QObject *parent)
     : BaseProfile(parent)

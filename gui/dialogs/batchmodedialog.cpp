@@ -471,8 +471,11 @@ void BatchModeDialog::typedIntoInterval(QLineEdit *edit, const QString &text)
 {
     QRadioButton *button = edit == ui->intervalImagesTextEdit ? ui->intervalImagesRadioButton
                                                               : ui->intervalMillisecondsRadioButton;
-    if (loading || text.isEmpty() || button->isChecked() || !acceptable(edit))
+    // Choosing the type reloads the form and puts the text back, which must
+    // not choose again: should the jobs not take the type, that would recurse.
+    if (loading || choosingInterval || text.isEmpty() || button->isChecked() || !acceptable(edit))
         return;
+    const QScopedValueRollback<bool> guard(choosingInterval, true);
     resetIntervalWidgets();
     button->click();
     // Put back as an edit of its own, which leaving the box can still undo.

@@ -86,6 +86,7 @@ private:
     BatchModeListModel *model;
     QList<Field *> fields;
     bool loading = false;
+    bool choosingInterval = false;
     // The numbers a number box accepts; the jobs never receive anything else.
     QHash<QLineEdit *, QPair<qint64, qint64>> m_ranges;
 };
