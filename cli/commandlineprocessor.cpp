@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,11 +30,37 @@ void writeOut(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// The signal that asked the job to stop (SIGINT, SIGTERM), 0 while none did.
+std::atomic_int stopSignal { 0 };
+static_assert(std::atomic_int::is_always_lock_free, "stored from a signal handler");
+
+void requestStop(int signal)
+{
+    stopSignal.store(signal);
+}
+
+// The first SIGINT or SIGTERM stops the job at its next check, so that the
+// image in progress is finished or dropped and no temporary file is left; a
+// second one ends the program at once.
+void handleStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 // How much of an existing log file is read to tell it holds text.
 constexpr qint64 LogCheckBytes = 4096;
 
 // Most decoders one job runs at once.
 constexpr qint64 MaxDecoders = 64;
+// What the decoders of a job may take together, in MB, when their number is chosen.
+constexpr qint64 DefaultDecoderMemory = 1024;
+constexpr qint64 MinDecoderMemory = 64;
+constexpr qint64 MaxDecoderMemory = 1048576;
 
 // Most images one job takes, and the longest time an option gives (24 days in ms).
 constexpr qint64 MaxImages = 100000;
@@ -124,6 +152,9 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption threadsOption(QStringLiteral("threads"),
         tr("How many decoders take the video's positions at once, each on a thread of its own. Default: one per "
            "core."), tr("count"));
+    const QCommandLineOption memoryOption(QStringLiteral("memory"),
+        tr("How much memory the decoders may take together when their number is chosen (without --threads), "
+           "in MB: 64 to 1048576. Default: 1024."), tr("MB"));
     const QCommandLineOption shotsOption(QStringLiteral("shots"),
         tr("One image per shot: the video is analysed for cuts, dissolves and fades, and each shot gives its sharpest "
            "frame. Use this, --count or --ms."));
@@ -143,7 +174,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         tr("milliseconds"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
-                        threadsOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
+                        threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
                         skipBlankOption, sharpestOption });
 
     parser.process(app);
@@ -294,6 +325,16 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         }
         decoders = int(value);
     }
+    qint64 memory = DefaultDecoderMemory;
+    if (parser.isSet(memoryOption)) {
+        if (!readCount(parser.value(memoryOption), MaxDecoderMemory, &memory) || memory < MinDecoderMemory) {
+            errorMessage = tr("Invalid value for --memory: \"%1\" (expected a whole number of MB from %2 to %3)")
+                               .arg(parser.value(memoryOption))
+                               .arg(MinDecoderMemory)
+                               .arg(MaxDecoderMemory);
+            return CommandLineResult::Error;
+        }
+    }
 
     ImageProfile *imageProfile = config->imageProfile();
     for (const QCommandLineOption *option : { &heightOption, &widthOption }) {
@@ -363,6 +404,9 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     m_worker = new BatchWorker(this);
     m_worker->setConfig(config);
     m_worker->setDecoderThreads(decoders);
+    m_worker->setDecoderMemoryBudget(memory << 20);
+    m_worker->watchInterruptionFlag(&stopSignal);
+    handleStopSignals();
     connect(m_worker, &BatchWorker::statusUpdate, this,
             [this](BatchWorker *, const QString &text) { threadStatusUpdate(text); });
     if (isatty(STDERR_FILENO)) {
@@ -434,6 +478,10 @@ int CommandLineProcessor::exitStatus()
 {
     const BatchWorker &worker = *m_worker;
     const QString folder = QDir::toNativeSeparators(worker.config()->outputFolder().absolutePath());
+    if (const int signal = stopSignal.load()) {
+        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+        return ExitInterrupted + signal;
+    }
     if (worker.openFailed())
         return ExitCannotOpenVideo;
     // The worker said why.

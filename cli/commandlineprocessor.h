@@ -27,7 +27,8 @@ public:
         ExitCannotOpenVideo = 3,
         ExitFramesFailed = 4,       // some frames could not be extracted
         ExitImagesNotWritten = 5,   // some images could not be written
-        ExitNothingToCapture = 6    // the trimmed video leaves no position, or is blank throughout
+        ExitNothingToCapture = 6,   // the trimmed video leaves no position, or is blank throughout
+        ExitInterrupted = 128       // plus the signal that stopped the job (SIGINT: 130, SIGTERM: 143)
     };
 
     explicit CommandLineProcessor(QObject *parent = nullptr);

@@ -1,5 +1,6 @@
 #include "commandlineprocessor.h"
 #include "media/loglevel.h"
+#include "tindraversion.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -45,7 +46,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0"));
+    QApplication::setApplicationVersion(QStringLiteral(TINDRA_VERSION));
 
     media::setLogLevel(media::LogCritical);
     // Diagnostics stay out of the console unless asked for with QT_LOGGING_RULES.

@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 #include "media/loglevel.h"
+#include "tindraversion.h"
 
 // Qt
 #include <QApplication>
@@ -15,8 +16,26 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cstring>
 
 namespace {
+
+// Help and version are text: they are printed on a machine without a display
+// too (over ssh, or when the manual pages are made), on the offscreen platform
+// unless the user chose one.
+void printTextWithoutDisplay(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : { "-h", "--help", "--help-all", "-v", "--version" }) {
+            if (std::strcmp(argv[i], option) == 0) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+                return;
+            }
+        }
+    }
+}
 
 void applyStyleSheet(QApplication &app)
 {
@@ -46,6 +65,7 @@ void centreOnScreen(QWidget &window)
 
 int main(int argc, char *argv[])
 {
+    printTextWithoutDisplay(argc, argv);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     // The resources live in the static library tindra_gui.
@@ -53,7 +73,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationName(QStringLiteral("Tindra"));
     QApplication::setOrganizationDomain(QStringLiteral("tindra.app"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0"));
+    QApplication::setApplicationVersion(QStringLiteral(TINDRA_VERSION));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tindra")));
 
     QCommandLineParser parser;

@@ -26,12 +26,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QImageWriter>
 #include <QLayout>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTime>
 #include <QUrl>
@@ -598,31 +596,27 @@ void MainWindow::saveWithAutomaticFileName()
 
     // The file is only created if nothing is there, so a name another
     // program took after "Next:" was shown is skipped, never overwritten.
-    QString path;
-    QString reason;
-    bool saved = false;
-    for (;;) {
-        path = dir.absoluteFilePath(automaticFileName(dir));
-        saved = writeSnapshot(path, WriteMode::CreateNew, &reason);
-        if (saved || !QFileInfo::exists(path))
-            break;
-        ++fileCounter;
+    ImageWriter::Result result;
+    if (snapshotImage.isNull()) {
+        result.path = dir.absoluteFilePath(automaticFileName(dir));
+        result.reason = noSnapshotReason();
+    } else {
+        result = ImageWriter::writeUnderFreeName(snapshotImage, dir.absolutePath(), automaticNameRule(), &fileCounter);
     }
-    if (saved)
-        ++fileCounter;
-    reportSave(path, saved, reason);
+    reportSave(result.path, result.written(), result.reason);
     updateAutomaticFileNameDisplay();
+}
+
+ImageWriter::NameForCounter MainWindow::automaticNameRule() const
+{
+    const QString videoBaseName = QFileInfo(currentVideoFile).baseName();
+    FileNameProfile *profile = fileNameProfile;
+    return [profile, videoBaseName](int counter) { return profile->outputFileName(videoBaseName, counter); };
 }
 
 QString MainWindow::automaticFileName(QDir saveDir)
 {
-    const QString videoBaseName = QFileInfo(currentVideoFile).baseName();
-    for (;;) {
-        const QString name = fileNameProfile->outputFileName(videoBaseName, fileCounter);
-        if (!QFile::exists(saveDir.absoluteFilePath(name)))
-            return name;
-        ++fileCounter;
-    }
+    return ImageWriter::nextFreeName(saveDir, automaticNameRule(), &fileCounter);
 }
 
 void MainWindow::updateAutomaticFileNameDisplay()
@@ -653,59 +647,18 @@ void MainWindow::showSaveDialog()
 // The save dialog has asked before replacing a file, so this one may replace.
 bool MainWindow::saveSnapshot(QString savePath)
 {
-    QString reason;
-    const bool saved = writeSnapshot(savePath, WriteMode::Replace, &reason);
-    reportSave(savePath, saved, reason);
-    return saved;
+    ImageWriter::Result result;
+    if (snapshotImage.isNull())
+        result.reason = noSnapshotReason();
+    else
+        result = ImageWriter::write(snapshotImage, savePath, ImageWriter::Mode::Replace);
+    reportSave(savePath, result.written(), result.reason);
+    return result.written();
 }
 
-// Writes the snapshot in the format its suffix names. CreateNew fails when
-// the file exists; Replace swaps the file only once the new one is complete,
-// so a failed write leaves the old file as it was.
-bool MainWindow::writeSnapshot(const QString &path, WriteMode mode, QString *reason) const
+QString MainWindow::noSnapshotReason() const
 {
-    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (snapshotImage.isNull()) {
-        *reason = tr("There is no snapshot of the video now open. Take a snapshot first.");
-        return false;
-    }
-    if (format.isEmpty()) {
-        *reason = tr("The file name has no suffix (such as .jpg or .png) to tell the image type.");
-        return false;
-    }
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
-        *reason = tr("\"%1\" is not an image type Tindra can write.").arg(QString::fromLatin1(format));
-        return false;
-    }
-    if (mode == WriteMode::Replace) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            *reason = file.errorString();
-            return false;
-        }
-        QImageWriter writer(&file, format);
-        if (!writer.write(snapshotImage)) {
-            *reason = writer.errorString();
-            file.cancelWriting();
-            return false;
-        }
-        if (!file.commit()) {
-            *reason = file.errorString();
-            return false;
-        }
-        return true;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        *reason = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, format);
-    if (writer.write(snapshotImage) && file.flush())
-        return true;
-    *reason = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
-    file.remove();
-    return false;
+    return tr("There is no snapshot of the video now open. Take a snapshot first.");
 }
 
 void MainWindow::reportSave(const QString &path, bool saved, const QString &reason)

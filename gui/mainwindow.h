@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/imagewriter.h"
+
 #include <QDir>
 #include <QIcon>
 #include <QImage>
@@ -110,10 +112,9 @@ private slots:
     void on_actionCommandLineOptions_triggered();
 
 private:
-    enum class WriteMode { Replace, CreateNew };
-
     void unloadVideo();
-    bool writeSnapshot(const QString &path, WriteMode mode, QString *reason) const;
+    ImageWriter::NameForCounter automaticNameRule() const;
+    QString noSnapshotReason() const;
     void reportSave(const QString &path, bool saved, const QString &reason);
     void openSupportPage(const QString &fragment);
 
@@ -126,7 +127,7 @@ private:
     QString currentVideoFile;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;
-    int fileCounter = 1;
+    qint64 fileCounter = 1;
     QDir openDir{QString()};
     QDir saveDir{QString()};
     QString saveFileName;

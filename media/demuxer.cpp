@@ -1,13 +1,11 @@
 #include "demuxer.h"
+#include "medialog.h"
 
 #include "codeccontext.h"
 #include "ffmpegptr.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcDemuxer, "tindra.media.demuxer")
 
 namespace media {
 
@@ -46,13 +44,13 @@ bool Demuxer::load()
     const QByteArray path = "file:" + QFile::encodeName(QFileInfo(m_fileName).absoluteFilePath());
     int ret = avformat_open_input(&format, path.constData(), nullptr, nullptr);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "cannot open" << m_fileName << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "cannot open" << m_fileName << ffmpeg::errorText(ret);
         return false;
     }
     m_format.reset(format);
     ret = avformat_find_stream_info(format, nullptr);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "no stream information in" << m_fileName << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "no stream information in" << m_fileName << ffmpeg::errorText(ret);
         m_format.reset();
         return false;
     }
@@ -108,6 +106,16 @@ qint64 Demuxer::duration() const
     if (!m_format || m_format->duration == AV_NOPTS_VALUE || m_format->duration < 0)
         return 0;
     return m_format->duration / 1000;
+}
+
+qint64 Demuxer::videoEndTime() const
+{
+    const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
+    if (!stream || stream->duration == AV_NOPTS_VALUE || stream->duration <= 0)
+        return startTime() + duration();
+    const AVRational millisecond { 1, 1000 };
+    const qint64 start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    return av_rescale_q(start + stream->duration, stream->time_base, millisecond);
 }
 
 qint64 Demuxer::startTime() const
@@ -167,7 +175,7 @@ bool Demuxer::readPacket(Packet *packet, int *stream)
         if (ret == AVERROR_EOF || avio_feof(m_format->pb) || ++m_failedReads >= MaxFailedReads) {
             m_atEnd = true;
         } else if (ret != AVERROR(EAGAIN)) {
-            qCDebug(lcDemuxer) << "read failed:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "read failed:" << ffmpeg::errorText(ret);
         }
         return false;
     }
@@ -207,7 +215,7 @@ bool Demuxer::seekTo(qint64 microseconds)
     m_failedReads = 0;
     const int ret = av_seek_frame(m_format.get(), -1, microseconds, AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
-        qCDebug(lcDemuxer) << "seek to" << microseconds << "us failed:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "seek to" << microseconds << "us failed:" << ffmpeg::errorText(ret);
         return false;
     }
     return true;
@@ -222,7 +230,8 @@ bool Demuxer::seekTo(qint64 microseconds)
 bool Demuxer::lastKeyFrameNotAfter(qint64 microseconds)
 {
     const double target = microseconds / 1e6;
-    bool found = false;
+    // Reading on from a key frame already kept (after a seek to the start).
+    bool found = !m_queue.empty();
     for (int i = 0; i < MaxPacketsPerCheck; ++i) {
         Packet packet;
         int stream = -1;
@@ -268,8 +277,14 @@ bool Demuxer::seek(qint64 ms)
         return true;
     for (qint64 back = 1000000; !lastKeyFrameNotAfter(target); back *= 2) {
         const qint64 earlier = target - back;
-        if (earlier <= start)
-            return seekToStart();
+        // From the first key frame, read on to the last one at or before the
+        // target, as a seek that lands well would.
+        if (earlier <= start) {
+            if (!seekToStart())
+                return false;
+            lastKeyFrameNotAfter(target);
+            return true;
+        }
         if (!seekTo(earlier))
             return false;
     }

@@ -18,10 +18,14 @@ Packet::Packet(const AVPacket *packet, int timeBaseNum, int timeBaseDen)
         return timeBaseDen ? double(ticks) * timeBaseNum / timeBaseDen : 0.0;
     };
     // Packets without a presentation time (common in raw streams) use the decoding time.
-    if (packet->pts != AV_NOPTS_VALUE)
-        pts = seconds(packet->pts);
-    else if (packet->dts != AV_NOPTS_VALUE)
-        pts = seconds(packet->dts);
+    const auto ms = [=](int64_t ticks) {
+        return timeBaseDen ? av_rescale_rnd(ticks, int64_t(timeBaseNum) * 1000, timeBaseDen, AV_ROUND_ZERO) : 0;
+    };
+    const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (time != AV_NOPTS_VALUE) {
+        pts = seconds(time);
+        ptsMs = ms(time);
+    }
     dts = packet->dts != AV_NOPTS_VALUE ? seconds(packet->dts) : pts;
     duration = seconds(packet->duration);
     hasKeyFrame = packet->flags & AV_PKT_FLAG_KEY;
@@ -35,7 +39,7 @@ bool Packet::isEmpty() const
 
 bool Packet::isValid() const
 {
-    return !isCorrupt && !isEmpty() && pts >= 0.0 && duration >= 0.0;
+    return !isCorrupt && !isEmpty() && duration >= 0.0;
 }
 
 }

@@ -18,13 +18,17 @@ public:
     Packet(const AVPacket *packet, int timeBaseNum, int timeBaseDen);
 
     double pts = 0.0;
+    // pts in whole ms, truncated toward zero from the integer timestamp: a
+    // frame at 8.04 s is at 8040 ms, never 8039.
+    qint64 ptsMs = 0;
     double dts = 0.0;
     double duration = 0.0;
     bool hasKeyFrame = false;
     bool isCorrupt = false;
 
     bool isEmpty() const;
-    // Not corrupt, not empty, and neither time nor duration negative.
+    // Not corrupt, not empty, and no negative duration. Times may be
+    // negative: the key frame a cut file's pictures start from often is.
     bool isValid() const;
 
     // The underlying packet for the decoder; null for an empty packet.

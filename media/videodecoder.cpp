@@ -1,4 +1,5 @@
 #include "videodecoder.h"
+#include "medialog.h"
 
 #include "codeccontext.h"
 #include "ffmpegptr.h"
@@ -8,11 +9,20 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcDecoder, "tindra.media.decoder")
+#include <atomic>
 
 namespace media {
+
+namespace {
+
+std::atomic<qint64> decodedPictures { 0 };
+
+}
+
+qint64 VideoDecoder::picturesDecoded()
+{
+    return decodedPictures.load(std::memory_order_relaxed);
+}
 
 void VideoDecoder::CodecFreer::operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
 void VideoDecoder::ParametersFreer::operator()(AVCodecParameters *p) const { avcodec_parameters_free(&p); }
@@ -55,7 +65,7 @@ bool VideoDecoder::open()
         return false;
     const AVCodec *codec = avcodec_find_decoder(m_parameters->codec_id);
     if (!codec) {
-        qCDebug(lcDecoder) << "no decoder for codec" << avcodec_get_name(m_parameters->codec_id);
+        qCDebug(lcMedia) << "no decoder for codec" << avcodec_get_name(m_parameters->codec_id);
         return false;
     }
     m_codec.reset(avcodec_alloc_context3(codec));
@@ -70,7 +80,7 @@ bool VideoDecoder::open()
     m_codec->thread_count = 2;
     const int ret = avcodec_open2(m_codec.get(), codec, nullptr);
     if (ret < 0) {
-        qCDebug(lcDecoder) << "cannot open decoder:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "cannot open decoder:" << ffmpeg::errorText(ret);
         m_codec.reset();
         return false;
     }
@@ -103,13 +113,16 @@ bool VideoDecoder::receiveFrames()
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             return true;
         if (ret < 0) {
-            qCDebug(lcDecoder) << "receiving a frame failed:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "receiving a frame failed:" << ffmpeg::errorText(ret);
             return false;
         }
         const int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
             ? m_decoded->best_effort_timestamp : m_decoded->pts;
         const double seconds = time == AV_NOPTS_VALUE ? 0.0 : double(time) * m_timeBaseNum / m_timeBaseDen;
-        m_ready.emplace_back(m_decoded.get(), seconds, m_display);
+        const qint64 ms = time == AV_NOPTS_VALUE
+            ? 0 : av_rescale_rnd(time, int64_t(m_timeBaseNum) * 1000, m_timeBaseDen, AV_ROUND_ZERO);
+        m_ready.emplace_back(m_decoded.get(), seconds, ms, m_display);
+        decodedPictures.fetch_add(1, std::memory_order_relaxed);
         av_frame_unref(m_decoded.get());
     }
 }
@@ -129,7 +142,7 @@ bool VideoDecoder::decode(const Packet &packet)
         ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
     }
     if (ret < 0) {
-        qCDebug(lcDecoder) << "decoding failed:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "decoding failed:" << ffmpeg::errorText(ret);
         return false;
     }
     if (!receiveFrames())
@@ -178,7 +191,7 @@ void VideoDecoder::applyOptions()
             : av_opt_set(m_codec.get(), key.constData(), it.value().toString().toUtf8().constData(),
                          AV_OPT_SEARCH_CHILDREN);
         if (ret < 0)
-            qCDebug(lcDecoder) << "option" << it.key() << "not set:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "option" << it.key() << "not set:" << ffmpeg::errorText(ret);
     }
 }
 

@@ -44,6 +44,11 @@ public:
     // sets the codec option at once, also between packets. Other groups are ignored.
     void setOptions(const QVariantHash &options);
 
+    // Pictures every decoder of the process has given out so far: how much
+    // decoding work was done, for measurements and for checking that work
+    // stops when asked. Any thread.
+    static qint64 picturesDecoded();
+
 private:
     VideoDecoder();
     Q_DISABLE_COPY(VideoDecoder)

@@ -1,4 +1,5 @@
 #include "videoframe.h"
+#include "medialog.h"
 
 #include "colourmapper.h"
 #include "ffmpegptr.h"
@@ -7,14 +8,11 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include <QLoggingCategory>
 #include <QTransform>
 
 #include <cmath>
 #include <memory>
 #include <new>
-
-Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
 
 namespace media {
 
@@ -83,8 +81,9 @@ QSize displaySize(int width, int height, int aspectNum, int aspectDen)
 
 }
 
-VideoFrame::VideoFrame(const AVFrame *frame, double timestamp, const Display &display)
+VideoFrame::VideoFrame(const AVFrame *frame, double timestamp, qint64 timeMs, const Display &display)
     : m_timestamp(timestamp)
+    , m_timeMs(timeMs)
     , m_display(display)
 {
     AVFrame *copy = av_frame_clone(frame);
@@ -181,7 +180,7 @@ QImage VideoFrame::toImage(QImage::Format format) const
                                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                            nullptr, nullptr, nullptr));
     if (!scaler) {
-        qCWarning(lcFrame) << "cannot convert pixel format" << this->format();
+        qCWarning(lcMedia) << "cannot convert pixel format" << this->format();
         return QImage();
     }
     int *inverseTable = nullptr;

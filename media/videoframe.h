@@ -24,11 +24,13 @@ public:
 
     VideoFrame() = default;
     // Takes a new reference to the frame's data.
-    VideoFrame(const AVFrame *frame, double timestamp, const Display &display);
+    VideoFrame(const AVFrame *frame, double timestamp, qint64 timeMs, const Display &display);
 
     bool isValid() const;
     // Presentation time in seconds on the container's clock.
     double timestamp() const { return m_timestamp; }
+    // The same in whole ms, truncated toward zero from the integer timestamp.
+    qint64 timeMs() const { return m_timeMs; }
     // Name of the pixel format, such as "yuv420p"; empty for an invalid frame.
     QString format() const;
     // Stored size of the picture, before rotation and aspect correction.
@@ -62,6 +64,7 @@ private:
 
     std::shared_ptr<const AVFrame> m_frame;
     double m_timestamp = 0.0;
+    qint64 m_timeMs = 0;
     Display m_display;
 };
 

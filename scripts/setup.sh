@@ -13,6 +13,9 @@ packages=(
     ffmpeg
     parallel
     xvfb xauth
+    # the Debian package: made with man pages and icons, checked by its tools
+    dpkg-dev file help2man librsvg2-bin
+    lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -1,11 +1,8 @@
 #include "shotanalysis.h"
+#include "analysislog.h"
 
 #include "analysis/smallpicture.h"
 #include "capture/framescanner.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcAnalysis, "tindra.analysis")
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "batchworker.h"
+#include "batchlog.h"
 
 #include "analysis/framechooser.h"
 #include "batch/batchworkerconfig.h"
@@ -6,19 +7,13 @@
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
 #include "imaging/imageprocessingmanager.h"
+#include "imaging/imagewriter.h"
 #include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QLoggingCategory>
 #include <QThread>
-
-#include <climits>
-
-Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
 
 namespace {
 
@@ -60,6 +55,11 @@ void BatchWorker::setConfig(BatchWorkerConfig *config)
 void BatchWorker::setDecoderThreads(int count)
 {
     m_fetcher->setDecoderCount(count);
+}
+
+void BatchWorker::setDecoderMemoryBudget(qint64 bytes)
+{
+    m_fetcher->setMemoryBudget(bytes);
 }
 
 void BatchWorker::setPauseAfterImage(int ms)
@@ -167,7 +167,7 @@ void BatchWorker::capture()
 
     m_imageIndex = 1;
     m_fileCounter = m_config->fileCounterStart();
-    m_namesLeft = true;
+    m_canWrite = true;
     if (isInterruptionRequested())
         return;
     m_stepCount = stepCount * 2;
@@ -215,7 +215,7 @@ void BatchWorker::capture()
 bool BatchWorker::captureImages(qint64 images)
 {
     for (qint64 i = 0; i < images; ++i) {
-        if (isInterruptionRequested() || !m_namesLeft)
+        if (isInterruptionRequested() || !m_canWrite)
             return false;
         qCDebug(lcBatch) << "Frame";
         progressStep();
@@ -304,42 +304,9 @@ void BatchWorker::progressStep()
     qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
 }
 
-// The single-shot name when it is free, else the next counter name that is;
-// empty when the counter would have to pass the largest int.
-QString BatchWorker::nextFreePath()
-{
-    const QDir folder = m_config->outputFolder();
-    if (m_config->intervalType() == BatchWorkerConfig::SingleImage) {
-        const QString path = folder.filePath(m_config->fileNameFor(-1));
-        if (!QFileInfo::exists(path))
-            return path;
-    }
-    while (m_fileCounter <= INT_MAX) {
-        const QString path = folder.filePath(m_config->fileNameFor(int(m_fileCounter)));
-        ++m_fileCounter;
-        if (!QFileInfo::exists(path))
-            return path;
-    }
-    return QString();
-}
-
-// Creates the file only if nothing is there yet, so a file that appears
-// between the check and the write is never overwritten either.
-bool BatchWorker::writeNewFile(const QString &path, const QImage &image)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return false;
-    QImageWriter writer(&file, QFileInfo(path).suffix().toLower().toLatin1());
-    if (writer.write(image) && file.flush())
-        return true;
-    file.remove();
-    return false;
-}
-
 void BatchWorker::frameExtracted(media::VideoFrame frame)
 {
-    if (isInterruptionRequested())
+    if (isInterruptionRequested() || !m_canWrite)
         return;
     const QString name = saveImage(frame);
     if (m_shotRule)
@@ -349,37 +316,47 @@ void BatchWorker::frameExtracted(media::VideoFrame frame)
 // The name the frame's image was written under; empty when it was not.
 QString BatchWorker::saveImage(const media::VideoFrame &frame)
 {
-    QString path = nextFreePath();
-    if (path.isEmpty()) {
-        noNameLeft();
-        return QString();
-    }
-    const QString name = QFileInfo(path).fileName();
-    emit statusUpdate(this, QStringLiteral("Saving: ") + name);
-    qCDebug(lcBatch) << "Saving image " << path;
-
     const QImage image = frame.toImage(QImage::Format_ARGB32);
     QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr);
-    bool saved = writeNewFile(path, processed);
-    // Another program took the name in the meantime: the next free one then.
-    while (!saved && QFileInfo::exists(path)) {
-        path = nextFreePath();
-        if (path.isEmpty()) {
-            noNameLeft();
-            return QString();
-        }
-        saved = writeNewFile(path, processed);
+
+    // The single-shot name when it is free, else the next counter name that
+    // is; a name another program takes meanwhile is passed over.
+    const QDir folder = m_config->outputFolder();
+    ImageWriter::Result result;
+    result.outcome = ImageWriter::Outcome::NameTaken;
+    if (m_config->intervalType() == BatchWorkerConfig::SingleImage)
+        result = ImageWriter::write(processed, folder.filePath(m_config->fileNameFor(-1)), ImageWriter::Mode::CreateNew);
+    if (result.outcome == ImageWriter::Outcome::NameTaken) {
+        result = ImageWriter::writeUnderFreeName(
+            processed, folder, [this](int counter) { return m_config->fileNameFor(counter); }, &m_fileCounter);
     }
-    if (!saved) {
+
+    switch (result.outcome) {
+    case ImageWriter::Outcome::Written:
+        break;
+    case ImageWriter::Outcome::NameTaken:
+    case ImageWriter::Outcome::Failed:
         ++m_saveErrors;
         if (!isInterruptionRequested())
-            emit statusUpdate(this, tr("Could not write image %1").arg(QDir::toNativeSeparators(path)));
+            emit statusUpdate(this, tr("Could not write image %1: %2")
+                                        .arg(QDir::toNativeSeparators(result.path), result.reason));
+        return QString();
+    case ImageWriter::Outcome::NoRoom:
+        stopWriting(tr("Could not write image %1: %2. No more images are written.")
+                        .arg(QDir::toNativeSeparators(result.path), result.reason));
+        return QString();
+    case ImageWriter::Outcome::NoNameLeft:
+        stopWriting(result.reason);
         return QString();
     }
     ++m_imagesSaved;
-    if (!isInterruptionRequested())
-        emit imageReady(this, processed);
-    return QFileInfo(path).fileName();
+    qCDebug(lcBatch) << "Saved image " << result.path;
+    const QString name = QFileInfo(result.path).fileName();
+    if (isInterruptionRequested())
+        return name;
+    emit statusUpdate(this, QStringLiteral("Saving: ") + name);
+    emit imageReady(this, processed);
+    return name;
 }
 
 // Each shot's image in turn; after the last one the shot list, if asked for.
@@ -397,13 +374,14 @@ void BatchWorker::shotImageHandled(const QString &name)
     }
 }
 
-// The counter ran out of names: this image is not written, and the job takes
-// no more (in the desktop program a few may still be on their way).
-void BatchWorker::noNameLeft()
+// Nothing more can be written (no room, no name left): this image is not,
+// and the job takes no more (in the desktop program a few may still be on
+// their way; they are not written either).
+void BatchWorker::stopWriting(const QString &reason)
 {
     ++m_saveErrors;
-    if (m_namesLeft.exchange(false) && !isInterruptionRequested())
-        emit statusUpdate(this, tr("No file name left: the counter would pass %1").arg(INT_MAX));
+    if (m_canWrite.exchange(false) && !isInterruptionRequested())
+        emit statusUpdate(this, reason);
 }
 
 void BatchWorker::extractorError(QString message)

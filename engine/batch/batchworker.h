@@ -39,6 +39,9 @@ public:
     // Decoders of the job's positions, each with a thread, a demuxer and a
     // decoder of its own; 0 or less (the default): one per core. Before run().
     void setDecoderThreads(int count);
+    // What the decoders may take together when their number is chosen
+    // (1 GiB unless set). Before run().
+    void setDecoderMemoryBudget(qint64 bytes);
     // The pause after each image, 100 ms unless set; decoding goes on
     // during it. Before run().
     void setPauseAfterImage(int ms);
@@ -72,9 +75,7 @@ private:
     void shotImageHandled(const QString &name);
     bool captureImages(qint64 images);
     void progressStep();
-    QString nextFreePath();
-    void noNameLeft();
-    bool writeNewFile(const QString &path, const QImage &image);
+    void stopWriting(const QString &reason);
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber;
@@ -98,6 +99,6 @@ private:
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
-    // Cleared by the saving slot when the counter has no name left.
-    std::atomic_bool m_namesLeft { true };
+    // Cleared by the saving slot when nothing more can be written.
+    std::atomic_bool m_canWrite { true };
 };

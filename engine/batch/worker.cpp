@@ -1,8 +1,5 @@
 #include "worker.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcWorker, "tindra.batch.worker")
+#include "batchlog.h"
 
 Worker::Worker(QObject *parent)
     : QObject(parent)
@@ -13,11 +10,16 @@ Worker::Worker(QObject *parent)
 
 void Worker::requestInterruption()
 {
-    qCDebug(lcWorker) << "Worker::requestInterruption()";
+    qCDebug(lcBatch) << "Worker::requestInterruption()";
     m_interruptionRequested.storeRelease(1);
 }
 
 bool Worker::isInterruptionRequested() const
 {
-    return m_interruptionRequested.loadAcquire() != 0;
+    return m_interruptionRequested.loadAcquire() != 0 || (m_watchedFlag && *m_watchedFlag != 0);
+}
+
+void Worker::watchInterruptionFlag(const std::atomic_int *flag)
+{
+    m_watchedFlag = flag;
 }

@@ -17,6 +17,10 @@
 class FrameGrabber;
 class QThread;
 
+namespace media {
+class Demuxer;
+}
+
 // Decodes the frames at a list of positions ahead of time, on several
 // decoders at once, and hands them over in the order of the positions.
 //
@@ -72,9 +76,16 @@ public:
     // Stops the decoders.
     ~FrameFetcher() override;
 
-    // Number of decoders; 0 or less means one per core.
+    // Number of decoders; 0 or less (the default) means one per core, as
+    // many as the memory budget allows for the video's picture size.
     void setDecoderCount(int count);
     int decoderCount() const;
+    // Bytes all decoders of a start() may take together when their number is
+    // chosen; 1 GiB unless set.
+    void setMemoryBudget(qint64 bytes);
+    // What one decoder of a width x height video takes, about: its reference
+    // pictures, the pictures in the making and the converted frame.
+    static qint64 decoderMemory(int width, int height);
 
     // Asked by extractNext() before it takes a result and while it waits for
     // one; returning true aborts, as abort() does.
@@ -116,11 +127,13 @@ private:
         QString note;
     };
 
-    static std::vector<Run> planRuns(const QString &source, const QVector<Position> &positions);
+    static std::vector<Run> planRuns(const media::Demuxer &demuxer, const QVector<Position> &positions);
     void decodeRuns();
     void abortDecoders();
 
     int m_decoderCount = 0;
+    qint64 m_memoryBudget = qint64(1) << 30;
+    int m_decodersChosen = 0;
     std::function<bool()> m_stopCheck;
     std::function<std::unique_ptr<Chooser>()> m_makeChooser;
     QString m_source;

@@ -1,11 +1,8 @@
 #include "framegrabber.h"
+#include "capturelog.h"
 
 #include "media/codeccontext.h"
 #include "media/packet.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcCapture, "tindra.capture")
 
 namespace {
 
@@ -21,12 +18,6 @@ QVariantHash codecOptions(int level)
     QVariantHash options;
     options.insert(QStringLiteral("avcodec"), codec);
     return options;
-}
-
-// Seconds to milliseconds, truncated toward zero.
-qint64 toMs(double seconds)
-{
-    return qint64(seconds * 1000.0);
 }
 
 // Where a complete file's data ends differs from the end its header gives by
@@ -98,7 +89,7 @@ void FrameGrabber::abort()
 
 void FrameGrabber::extract()
 {
-    extractInternal(m_position);
+    extractAt(m_position);
 }
 
 void FrameGrabber::unloadAll()
@@ -160,7 +151,7 @@ void FrameGrabber::setDecoderOptions(const QVariantHash &options)
     m_optionsSet = options;
 }
 
-void FrameGrabber::extractInternal(qint64 pos)
+void FrameGrabber::extractAt(qint64 pos)
 {
     const int precisionBefore = m_precision;
     if (!load()) {
@@ -238,7 +229,7 @@ bool FrameGrabber::decode(qint64 pos, int range, QString *reason, bool *abortMar
         ++m_extractionCount;
         if (m_demuxer.atEnd())
             return finishAtEnd(search, reason);
-        m_decodedTo = DecodedTo { toMs(m_frame.timestamp()), search.lastKeyFrame };
+        m_decodedTo = DecodedTo { m_frame.timeMs(), search.lastKeyFrame };
         return true;
     case Verdict::ReadOn:
     case Verdict::EndOfStream:
@@ -287,7 +278,7 @@ FrameGrabber::Verdict FrameGrabber::seekToKeyFrame(Search &search, QString *reas
         *reason = QString::asprintf("failed to get a packet at %lld", pos);
         return Verdict::Failed;
     }
-    const qint64 keyTime = toMs(packet.pts);
+    const qint64 keyTime = packet.ptsMs;
     // Nothing comes before the first key frame after the target (the video
     // starts later than the file, or its stream begins mid-way): it is the
     // nearest frame there is.
@@ -316,9 +307,9 @@ FrameGrabber::Verdict FrameGrabber::seekToKeyFrame(Search &search, QString *reas
         if (m_decoder->decode(media::Packet()))
             m_frame = m_decoder->frame();
     }
-    if (m_frame.isValid() && qAbs(toMs(m_frame.timestamp()) - search.target) <= search.range) {
+    if (m_frame.isValid() && qAbs(m_frame.timeMs() - search.target) <= search.range) {
         qCDebug(lcCapture).nospace() << "FrameGrabber: key frame found @" << m_frame.timestamp() << " diff="
-                                     << qAbs(toMs(m_frame.timestamp()) - search.target)
+                                     << qAbs(m_frame.timeMs() - search.target)
                                      << ". format: " << m_frame.format();
         return Verdict::KeyFrameHit;
     }
@@ -343,7 +334,7 @@ FrameGrabber::Verdict FrameGrabber::decodeForward(Search &search, QString *reaso
             if (!m_demuxer.readFrame() || m_demuxer.stream() != m_demuxer.videoStream())
                 continue;
             const media::Packet packet = m_demuxer.packet();
-            const qint64 time = toMs(packet.pts);
+            const qint64 time = packet.ptsMs;
             if (!packet.isValid()) {
                 qCWarning(lcCapture) << "invalid packet. no decode";
                 continue;
@@ -384,7 +375,7 @@ FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, co
     if (!frame.isValid())
         return Verdict::ReadOn;
     m_frame = frame;
-    const qint64 time = toMs(frame.timestamp());
+    const qint64 time = frame.timeMs();
     if (time < search.wanted)
         return Verdict::ReadOn;
     const qint64 diff = time - search.target;
@@ -405,8 +396,10 @@ FrameGrabber::Verdict FrameGrabber::takeFrame(const media::VideoFrame &frame, co
 bool FrameGrabber::finishAtEnd(const Search &search, QString *reason)
 {
     const qint64 start = m_demuxer.startTime();
-    const qint64 fileEnd = start + m_demuxer.duration();
-    const qint64 frameTime = m_frame.isValid() ? toMs(m_frame.timestamp()) : search.target;
+    // The video's own end: a file's duration may or may not count a late
+    // start of its video in (MP4's does).
+    const qint64 fileEnd = m_demuxer.videoEndTime();
+    const qint64 frameTime = m_frame.isValid() ? m_frame.timeMs() : search.target;
     const bool cutShort = search.target - frameTime > search.range && search.target <= fileEnd
         && fileEnd - m_demuxer.dataEndTime() > CutShortMargin;
     unloadAll();

@@ -50,6 +50,10 @@ public:
     // at its first when none is running: an abort is never lost.
     void abort();
 
+    // The frame at pos exactly as given, whatever position() holds
+    // (setPosition() keeps the earlier one within the tolerance).
+    void extractAt(qint64 pos);
+
 signals:
     void frameExtracted(media::VideoFrame frame);
     void sourceChanged();
@@ -60,9 +64,6 @@ signals:
 
 public slots:
     void extract();
-
-private slots:
-    void extractInternal(qint64 pos);
 
 private:
     // How a step of the search ended.

@@ -1,4 +1,5 @@
 #include "imaging/imageprocessingmanager.h"
+#include "imaginglog.h"
 
 #include "imaging/kernelresize.h"
 #include "imaging/watermarkmanager.h"
@@ -8,13 +9,10 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 
 #include <cmath>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcImaging, "tindra.imaging")
 
 // Truncates toward zero, but never below one pixel: a picture of extreme
 // shape must not vanish.
@@ -100,13 +98,6 @@ QImage ImageProcessingManager::resizeToProfile(const QImage &image, int width, i
         width = atLeastOne(height * sourceShape);
     }
     return resizeImage(source, QSize(width, height), Kernel, true);
-}
-
-bool ImageProcessingManager::saveImage(const QString &path, const QImage &image) const
-{
-    if (image.isNull() || path.isEmpty())
-        return false;
-    return image.save(path);
 }
 
 void ImageProcessingManager::copyToClipboard(const QImage &image) const

@@ -9,8 +9,8 @@ class WatermarkProfile;
 
 // Turns a captured frame into the image that is saved or copied: resized as
 // an image profile says (cut to the target's shape and filled, or fitted
-// whole inside it) and stamped with a watermark. Also the two ways an image
-// leaves the program: saving to a file and copying to the clipboard.
+// whole inside it) and stamped with a watermark. Also copying an image to
+// the clipboard (files are written by ImageWriter).
 //
 // Stateless; profiles are borrowed, never kept or changed. All calls come
 // from the thread that processes images: the user-interface thread (batch
@@ -36,11 +36,6 @@ public:
     // shape. Reductions use the kernel resize, enlargements Qt's smooth
     // scaling. A null image or a side below 1 gives a null image.
     QImage resizeToProfile(const QImage &image, int width, int height, bool maintainAspectRatio) const;
-
-    // Writes image to path in the format of the path's suffix at the default
-    // quality. Returns false when nothing was written: a null image, an
-    // unknown suffix, or a file that cannot be written.
-    bool saveImage(const QString &path, const QImage &image) const;
 
     // Puts image on the application clipboard. Needs a QGuiApplication; does
     // nothing (with a warning) without one.

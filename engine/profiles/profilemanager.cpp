@@ -1,10 +1,10 @@
 #include "profiles/profilemanager.h"
+#include "profileslog.h"
 
 #include "profiles/baseprofile.h"
 #include "profiles/configfile.h"
 
 // Qt
-#include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
 #include <QVector>
@@ -14,7 +14,6 @@
 #include <utility>
 
 namespace {
-Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
 
 const QString ProfilesGroup = QStringLiteral("profiles");
 const QString SortOrderKey = QStringLiteral("sortOrder");
@@ -33,15 +32,21 @@ ProfileManager::ProfileManager(const QString &fileName, Factory factory, bool cr
                                QObject *parent)
     : QObject(parent), m_factory(std::move(factory)), m_fileName(fileName)
 {
-    load();
+    // The file is written only when it does not read back as it would be
+    // written: a program that only reads profiles leaves it alone.
+    bool upToDate = load();
     if (createDefault && m_profiles.isEmpty()) {
         BaseProfile *profile = m_factory();
         profile->setName(QLatin1Char('[') + tr("Unnamed Settings") + QLatin1Char(']'));
         m_profiles.append(profile);
+        upToDate = false;
     }
-    if (!m_currentProfile && !m_profiles.isEmpty())
+    if (!m_currentProfile && !m_profiles.isEmpty()) {
         m_currentProfile = m_profiles.first();
-    save();
+        upToDate = false;
+    }
+    if (!upToDate)
+        save();
 }
 
 ProfileManager::~ProfileManager()
@@ -104,11 +109,11 @@ QString ProfileManager::configFilePath(const QString &fileName)
     return ConfigFile::filePath(fileName);
 }
 
-void ProfileManager::load()
+bool ProfileManager::load()
 {
     const ConfigFile file(m_fileName);
     if (!file.isAvailable())
-        return;
+        return true;
     QSettings &settings = *file.settings();
     const QString path = file.path();
     if (settings.status() != QSettings::NoError)
@@ -144,8 +149,11 @@ void ProfileManager::load()
     // under a new group next to the old one, which stays, and so come back as
     // one more profile at every start. Group names that differ in case only
     // name one profile twice: the first in list order is kept.
+    bool upToDate = true;
     QSet<QString> taken;
     for (LoadedProfile &entry : loaded) {
+        if (!entry.numbered || entry.sortOrder != int(taken.size()))
+            upToDate = false;
         const QString key = entry.group.toUpper();
         if (entry.group.isEmpty() || taken.contains(key)) {
             qCWarning(lcProfiles).noquote()
@@ -153,6 +161,7 @@ void ProfileManager::load()
                        .arg(entry.group, path);
             delete entry.profile;
             entry.profile = nullptr;
+            upToDate = false;
             continue;
         }
         if (entry.profile->id() != entry.group) {
@@ -160,6 +169,7 @@ void ProfileManager::load()
                 << QStringLiteral("Profile %1 in %2 has another id than its group name; it takes the group name")
                        .arg(entry.group, path);
             entry.profile->setId(entry.group);
+            upToDate = false;
         }
         taken.insert(key);
     }
@@ -172,4 +182,5 @@ void ProfileManager::load()
     const QString lastUsedId = settings.value(LastUsedKey).toString();
     if (!lastUsedId.isEmpty())
         m_currentProfile = profileById(lastUsedId);
+    return upToDate && (m_currentProfile || m_profiles.isEmpty());
 }

@@ -59,7 +59,8 @@ public:
     static QString configFilePath(const QString &fileName);
 
 private:
-    void load();
+    // Reads the file; true when it reads back as it would be written.
+    bool load();
 
     QList<BaseProfile *> m_profiles;
     BaseProfile *m_currentProfile = nullptr;

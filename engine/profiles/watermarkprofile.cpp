@@ -1,14 +1,13 @@
 #include "profiles/watermarkprofile.h"
+#include "profileslog.h"
 
 #include "profiles/profilemanager.h"
 
 // Qt
 #include <QDir>
-#include <QLoggingCategory>
 #include <QStandardPaths>
 
 namespace {
-Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
 
 // The last picture loaded by any watermark profile, by file name.
 struct PictureCache

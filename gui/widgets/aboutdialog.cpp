@@ -1,5 +1,6 @@
 #include "widgets/aboutdialog.h"
 
+#include "tindraversion.h"
 #include "ui_aboutdialog.h"
 
 AboutDialog::AboutDialog(QWidget *parent)
@@ -11,7 +12,7 @@ AboutDialog::AboutDialog(QWidget *parent)
 
     setLinkLabel(ui->websiteLabel, QStringLiteral("https://tindra.app/"), QStringLiteral("tindra.app"));
     setLinkLabel(ui->emailLabel, QStringLiteral("mailto:support@tindra.app"), QStringLiteral("support@tindra.app"));
-    ui->versionLabel->setText(tr("Version: ") + QLatin1String("4.0"));
+    ui->versionLabel->setText(tr("Version: ") + QLatin1String(TINDRA_VERSION));
 }
 
 AboutDialog::~AboutDialog() = default;

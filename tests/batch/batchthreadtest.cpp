@@ -2,6 +2,8 @@
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
+
+#include "queuedsignalcounter.h"
 #include "testclips.h"
 
 #include <QtTest>
@@ -54,8 +56,8 @@ BatchWorker *BatchThreadTest::makeWorker(int images, const QString &prefix)
 void BatchThreadTest::noWorkers()
 {
     BatchThread thread;
-    QSignalSpy progress(&thread, &BatchThread::progressUpdate);
-    QSignalSpy done(&thread, &BatchThread::threadDone);
+    QueuedSignalCounter progress(&thread, &BatchThread::progressUpdate);
+    QueuedSignalCounter done(&thread, &BatchThread::threadDone);
     thread.start();
     QVERIFY(done.wait(5000));
     QVERIFY(thread.wait(5000));
@@ -83,7 +85,7 @@ void BatchThreadTest::overallProgress()
     QList<QPair<float, float>> progress;
     connect(&thread, &BatchThread::progressUpdate, this,
             [&](float overall, float current) { progress.append(qMakePair(overall, current)); });
-    QSignalSpy done(&thread, &BatchThread::threadDone);
+    QueuedSignalCounter done(&thread, &BatchThread::threadDone);
     thread.start();
     QVERIFY(done.wait(30000));
     QVERIFY(thread.wait(5000));
@@ -113,7 +115,7 @@ void BatchThreadTest::interruptionDuringSecondWorker()
     thread.addWorker(makeWorker(1, QStringLiteral("a-")));
     thread.addWorker(second);
     thread.addWorker(makeWorker(2, QStringLiteral("c-")));
-    QSignalSpy done(&thread, &BatchThread::threadDone);
+    QueuedSignalCounter done(&thread, &BatchThread::threadDone);
     int updatesAfterStop = 0;
     bool stopped = false;
     connect(&thread, &BatchThread::progressUpdate, this, [&](float overall, float current) {

@@ -2,6 +2,7 @@
 #include "batch/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
+#include "filesizelimit.h"
 #include "frameid.h"
 #include "testclips.h"
 
@@ -10,6 +11,8 @@
 #include <QImageReader>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <memory>
 
 namespace {
 
@@ -39,7 +42,8 @@ private slots:
     void secondRunContinuesTheCounter();
     void unreadableVideo_data();
     void unreadableVideo();
-    void unwritableFolder();
+    void writeFailures_data();
+    void writeFailures();
     void interruptionStopsSaving();
 
 private:
@@ -97,6 +101,10 @@ void BatchWorkerTest::schedule_data()
         << "h264-10s.mp4" << 1 << 5000 << 4 << 1 << qint64(0) << qint64(0) << QList<int> { 0, 63, 125, 188 }
         << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg", "h264-10s-00004.jpeg" }
         << 1.0f;
+    // Each position lands exactly on a frame: 1 ms later would be the next one.
+    QTest::newRow("3 images on frames: step 2000")
+        << "h264-10s.mp4" << 1 << 5000 << 3 << 1 << qint64(0) << qint64(3997) << QList<int> { 0, 50, 100 }
+        << QStringList { "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg" } << 1.0f;
     // One image is a single shot, named without a counter.
     QTest::newRow("1 image becomes the middle single shot")
         << "h264-10s.mp4" << 1 << 5000 << 1 << 1 << qint64(0) << qint64(0) << QList<int> { 125 }
@@ -326,21 +334,47 @@ void BatchWorkerTest::unreadableVideo()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
 }
 
-void BatchWorkerTest::unwritableFolder()
+void BatchWorkerTest::writeFailures_data()
 {
-    // A folder that takes no new files, whoever runs the test.
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<qint64>("fileSizeLimit");
+    QTest::addColumn<int>("framesRequested");
+    QTest::addColumn<QString>("lastStatus");
+    // A folder that takes no new files, whoever runs the test: each image fails.
+    QTest::newRow("folder takes no files") << "/proc" << qint64(0) << 3
+        << "Could not write image /proc/h264-10s-00001.jpeg: No such file or directory";
+    // No room: the job stops at once, and no file is left behind.
+    QTest::newRow("no room") << QString() << qint64(1000) << 1 << "No more images are written.";
+}
+
+void BatchWorkerTest::writeFailures()
+{
+    QFETCH(QString, folder);
+    QFETCH(qint64, fileSizeLimit);
+    QFETCH(int, framesRequested);
+    QFETCH(QString, lastStatus);
     BatchWorkerConfig *config = makeJob(QStringLiteral("h264-10s.mp4"));
-    config->setFileOutputPath(QStringLiteral("/proc"));
-    config->setIntervalType(BatchWorkerConfig::SingleImage);
+    if (!folder.isEmpty())
+        config->setFileOutputPath(folder);
+    config->setIntervalType(BatchWorkerConfig::ImageCount);
+    config->setIntervalImages(3);
     BatchWorker worker;
     worker.setConfig(config);
+    worker.setPauseAfterImage(0);
     QSignalSpy status(&worker, &BatchWorker::statusUpdate);
     QSignalSpy ready(&worker, &BatchWorker::imageReady);
-    worker.run();
-    QCOMPARE(worker.saveErrors(), 1);
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (fileSizeLimit > 0)
+            limit = std::make_unique<FileSizeLimit>(fileSizeLimit);
+        worker.run();
+    }
+    QCOMPARE(worker.framesRequested(), framesRequested);
+    QCOMPARE(worker.saveErrors(), framesRequested);
     QCOMPARE(worker.imagesSaved(), 0);
     QCOMPARE(ready.count(), 0);
-    QCOMPARE(status.constLast().at(1).toString(), QStringLiteral("Could not write image /proc/h264-10s-.jpeg"));
+    QVERIFY2(status.constLast().at(1).toString().endsWith(lastStatus), qPrintable(status.constLast().at(1).toString()));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 void BatchWorkerTest::interruptionStopsSaving()

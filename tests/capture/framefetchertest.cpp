@@ -1,10 +1,12 @@
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
+#include "media/videodecoder.h"
+
 #include "testclips.h"
 
 #include <QtTest>
 
-#include <QElapsedTimer>
+#include <atomic>
 
 namespace {
 
@@ -39,6 +41,8 @@ private slots:
     void sameFramesAsOneGrabber_data();
     void sameFramesAsOneGrabber();
     void abortStopsEveryDecoder();
+    void decodersWithinMemoryBudget_data();
+    void decodersWithinMemoryBudget();
 };
 
 void FrameFetcherTest::sameFramesAsOneGrabber_data()
@@ -77,7 +81,7 @@ void FrameFetcherTest::sameFramesAsOneGrabber()
     QList<Outcome> expected;
     collect(&grabber, &expected);
     for (qint64 position : qAsConst(positions))
-        QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, position));
+        grabber.extractAt(position);
 
     FrameFetcher fetcher;
     fetcher.setDecoderCount(decoders);
@@ -110,17 +114,22 @@ void FrameFetcherTest::abortStopsEveryDecoder()
     fetcher.start(TestClips::path(QStringLiteral("long-gop-720p.mp4")), positions, 250);
     QVERIFY(fetcher.extractNext());
 
-    // Asked from another thread while the caller waits, then by the stop check.
-    QElapsedTimer timer;
-    timer.start();
-    QThread *other = QThread::create([&fetcher] { fetcher.abort(); });
+    // Asked from another thread while the caller waits, then by the stop
+    // check: each decoder stops within a picture or two.
+    const qint64 mostAfterAbort = 3 * fetcher.decoderCount();
+    std::atomic<qint64> atAbort { 0 };
+    QThread *other = QThread::create([&] {
+        atAbort = media::VideoDecoder::picturesDecoded();
+        fetcher.abort();
+    });
     other->start();
     while (fetcher.extractNext()) {
     }
     fetcher.stop();
-    QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
     other->wait();
     delete other;
+    QVERIFY2(media::VideoDecoder::picturesDecoded() - atAbort <= mostAfterAbort,
+             qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atAbort)));
     QVERIFY(frames < positions.size());
 
     bool stop = false;
@@ -128,10 +137,36 @@ void FrameFetcherTest::abortStopsEveryDecoder()
     fetcher.start(TestClips::path(QStringLiteral("long-gop-720p.mp4")), positions, 250);
     QVERIFY(fetcher.extractNext());
     stop = true;
-    timer.restart();
+    const qint64 atStop = media::VideoDecoder::picturesDecoded();
     QVERIFY(!fetcher.extractNext());
     fetcher.stop();
-    QVERIFY2(timer.elapsed() < 200, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(media::VideoDecoder::picturesDecoded() - atStop <= mostAfterAbort,
+             qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atStop)));
+}
+
+void FrameFetcherTest::decodersWithinMemoryBudget_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<int>("set");
+    QTest::addColumn<int>("expected");
+    const int cores = qMax(1, QThread::idealThreadCount());
+    // 320x240: a few MB a decoder.
+    QTest::newRow("small video, default budget") << (qint64(1) << 30) << 0 << cores;
+    QTest::newRow("budget for one") << FrameFetcher::decoderMemory(320, 240) << 0 << 1;
+    QTest::newRow("budget below one") << qint64(1) << 0 << 1;
+    QTest::newRow("a set count wins") << qint64(1) << 3 << 3;
+}
+
+void FrameFetcherTest::decodersWithinMemoryBudget()
+{
+    QFETCH(qint64, budget);
+    QFETCH(int, set);
+    QFETCH(int, expected);
+    FrameFetcher fetcher;
+    fetcher.setMemoryBudget(budget);
+    fetcher.setDecoderCount(set);
+    fetcher.start(TestClips::path(QStringLiteral("vp9.webm")), { { 1000, 1 } }, 250);
+    QCOMPARE(fetcher.decoderCount(), expected);
 }
 
 QTEST_MAIN(FrameFetcherTest)

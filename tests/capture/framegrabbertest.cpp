@@ -1,4 +1,6 @@
 #include "capture/framegrabber.h"
+#include "media/videodecoder.h"
+
 #include "frameid.h"
 #include "testclips.h"
 
@@ -6,6 +8,8 @@
 
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <atomic>
 
 namespace {
 
@@ -33,7 +37,7 @@ Outcome extractAt(FrameGrabber &grabber, qint64 pos)
         ++outcome.count;
     });
     grabber.setPrecision(grabber.precision());
-    QMetaObject::invokeMethod(&grabber, "extractInternal", Qt::DirectConnection, Q_ARG(qint64, pos));
+    grabber.extractAt(pos);
     return outcome;
 }
 
@@ -70,6 +74,7 @@ private slots:
     void unreadableFiles();
     void truncatedFileEnds();
     void abortBeforeDecodingIsSeen();
+    void abortStopsDecodingForward();
     void frameCrossesThreads();
 };
 
@@ -116,6 +121,23 @@ void FrameGrabberTest::frameAtPosition_data()
     // The file goes on 2 s past the video's last frame, which is the answer there.
     QTest::newRow("audio outlasting the video") << "audio-longer.mkv" << qint64(5000) << 99 << 0;
     QTest::newRow("audio outlasting the video, to its end") << "audio-longer.mkv" << qint64(6000) << 99 << 0;
+    // Frame 201 lies exactly at 8040 ms: the frame at the position, not the next.
+    QTest::newRow("frame exactly at the position") << "h264-60s.mp4" << qint64(8040) << 201 << 0;
+    // Cut by stream copy at 5.3 s: decoding starts at a key frame before the
+    // start, and the frames shown start with frame 133.
+    QTest::newRow("stream-copied cut, start") << "cut.mp4" << qint64(0) << 133 << 0;
+    QTest::newRow("stream-copied cut") << "cut.mp4" << qint64(1224) << 164 << 0;
+    QTest::newRow("stream-copied cut, second gop") << "cut.mp4" << qint64(2448) << 195 << 0;
+    // Past the last frame of a video that starts 3 s into the file: its last frame.
+    QTest::newRow("late video start, past its end") << "late-start.mp4" << qint64(10900) << 249 << 0;
+    // Every frame a key frame: the one at or before the position.
+    QTest::newRow("mjpeg avi in the first second") << "mjpeg.avi" << qint64(665) << 16 << 0;
+    // 50 fps, key frames every 240 ms: the last one at or before the position.
+    QTest::newRow("short gop ts, 500 ms") << "short-gop-50fps.ts" << qint64(500) << 24 << 0;
+    QTest::newRow("short gop ts, 1000 ms") << "short-gop-50fps.ts" << qint64(1000) << 48 << 0;
+    // Key frames every 480 ms whose packets carry no presentation time.
+    QTest::newRow("mpeg program stream, 1280 ms") << "program-stream.mpg" << qint64(1280) << 32 << 0;
+    QTest::newRow("mpeg program stream, 1400 ms") << "program-stream.mpg" << qint64(1400) << 35 << 0;
     // Shown a quarter turn counter-clockwise: the mark runs down the left side.
     QTest::newRow("rotated") << "rotated.mp4" << qint64(1000) << 25 << 90;
     QTest::newRow("anamorphic") << "anamorphic.mp4" << qint64(1000) << 25 << 0;
@@ -336,6 +358,32 @@ void FrameGrabberTest::abortBeforeDecodingIsSeen()
     QVERIFY(!stopped.frame.isValid());
     // An abort stops one extraction only.
     QCOMPARE(frameNumber(extractAt(grabber, 3500).frame), 88);
+}
+
+void FrameGrabberTest::abortStopsDecodingForward()
+{
+    // The last frame of a ten-second group of pictures: 250 frames to decode.
+    // Asked for from another thread once decoding is under way, the abort
+    // stops it within a picture or two.
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(QStringLiteral("long-gop-720p.mp4")));
+    QVERIFY(grabber.duration() > 0);
+    const qint64 before = media::VideoDecoder::picturesDecoded();
+    std::atomic<qint64> atAbort { -1 };
+    std::atomic_bool done { false };
+    QScopedPointer<QThread> aborter(QThread::create([&] {
+        while (!done && media::VideoDecoder::picturesDecoded() < before + 20)
+            QThread::yieldCurrentThread();
+        atAbort = media::VideoDecoder::picturesDecoded();
+        grabber.abort();
+    }));
+    aborter->start();
+    const Outcome stopped = extractAt(grabber, 9960);
+    done = true;
+    aborter->wait();
+    QVERIFY2(stopped.aborted.startsWith(QStringLiteral("Abort at position 9960")), qPrintable(stopped.error));
+    QVERIFY2(media::VideoDecoder::picturesDecoded() - atAbort <= 3,
+             qPrintable(QString::number(media::VideoDecoder::picturesDecoded() - atAbort)));
 }
 
 void FrameGrabberTest::frameCrossesThreads()

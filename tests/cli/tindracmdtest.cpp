@@ -1,11 +1,14 @@
 #include "frameid.h"
 #include "testclips.h"
+#include "tindraversion.h"
 
 #include <QtTest>
 
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace {
 
@@ -44,6 +47,8 @@ private slots:
     void unreadableVideos_data();
     void unreadableVideos();
     void unwritableFolder();
+    void stopSignals_data();
+    void stopSignals();
     void truncatedVideo();
     void nonAsciiPaths();
     void nameLikeAProtocol();
@@ -338,6 +343,8 @@ void TindracmdTest::failures_data()
                                               << "File not found: nothing.mp4" << QStringList();
     QTest::newRow("missing destination") << QStringList { "clip.mp4", "nowhere" } << 2
                                          << "Output folder is incorrect or does not exist: nowhere" << QStringList();
+    QTest::newRow("memory budget below 64 MB") << QStringList { "--memory", "10", "clip.mp4" } << 2
+        << "Invalid value for --memory: \"10\" (expected a whole number of MB from 64 to 1048576)" << QStringList();
     QTest::newRow("count and ms") << QStringList { "-c", "2", "-m", "100", "clip.mp4" } << 2
                                   << "Please only set count or milliseconds" << QStringList();
     QTest::newRow("ms not a number") << QStringList { "--ms", "abc", "clip.mp4" } << 2
@@ -451,9 +458,45 @@ void TindracmdTest::unwritableFolder()
         QVERIFY(run.out.startsWith(QStringLiteral("Output folder is not writable: /proc\n")));
     } else {
         QCOMPARE(run.status, 5);
-        QVERIFY2(run.out.contains(QStringLiteral("Could not write image /proc/clip-.jpeg\n")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("Could not write image /proc/clip-.jpeg: ")), qPrintable(run.out));
         QVERIFY(run.out.endsWith(QStringLiteral("0 of 1 images written to /proc\n")));
     }
+}
+
+void TindracmdTest::stopSignals_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+// Stopped once its first image is out, the job finishes or drops the image in
+// progress, says how far it got and leaves only complete images behind.
+void TindracmdTest::stopSignals()
+{
+    QFETCH(int, signal);
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(TestClips::builtFile(QStringLiteral("cli/tindracmd")),
+                  { QStringLiteral("--count"), QStringLiteral("40"), QStringLiteral("--filetype"), QStringLiteral("png"),
+                    QStringLiteral("clip.mp4") });
+    QByteArray out;
+    while (!out.contains("Saving: ") && process.waitForReadyRead(60000))
+        out += process.readAllStandardOutput();
+    QVERIFY2(out.contains("Saving: "), out.constData());
+    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QVERIFY(process.waitForFinished(60000));
+    out += process.readAllStandardOutput();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+
+    const QStringList written = images();
+    QVERIFY(!written.isEmpty() && written.size() < 40);
+    QVERIFY2(out.endsWith(QStringLiteral("Interrupted: %1 images written to %2\n").arg(written.size()).arg(m_dir->path()).toUtf8()),
+             out.constData());
+    for (const QString &image : written)
+        QVERIFY2(FrameId::read(QImage(path(image))) >= 0, qPrintable(image));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Hidden | QDir::Files).size(), written.size() + 1);
 }
 
 void TindracmdTest::truncatedVideo()
@@ -521,7 +564,7 @@ void TindracmdTest::helpAndVersion()
     QVERIFY(help.out.contains(QStringLiteral("--videoaspectratio")));
     const Run version = tindracmd({ QStringLiteral("--version") });
     QCOMPARE(version.status, 0);
-    QCOMPARE(version.out.trimmed(), QStringLiteral("Tindra 4.0"));
+    QCOMPARE(version.out.trimmed(), QStringLiteral("Tindra " TINDRA_VERSION));
 }
 
 QTEST_GUILESS_MAIN(TindracmdTest)

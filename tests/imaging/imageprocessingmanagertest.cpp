@@ -5,9 +5,7 @@
 #include "profiles/watermarkprofile.h"
 
 #include <QClipboard>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,10 +57,6 @@ private slots:
     void givenWatermarkWins();
     void noProfile();
     void nullImage();
-    void saveImage_data();
-    void saveImage();
-    void saveFailures_data();
-    void saveFailures();
     void copyToClipboard();
 
 private:
@@ -252,60 +246,6 @@ void ImageProcessingManagerTest::nullImage()
     ImageProfile profile;
     profile.setWatermarkProfileId(m_storedWatermark->id());
     QVERIFY(ImageProcessingManager::instance()->processImage(QImage(), &profile).isNull());
-}
-
-void ImageProcessingManagerTest::saveImage_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("format");
-    QTest::addColumn<bool>("lossless");
-    QTest::newRow("PNG") << QStringLiteral("frame.png") << QByteArray("png") << true;
-    QTest::newRow("JPEG") << QStringLiteral("frame.jpeg") << QByteArray("jpeg") << false;
-    QTest::newRow("JPG") << QStringLiteral("frame.jpg") << QByteArray("jpeg") << false;
-    QTest::newRow("BMP") << QStringLiteral("frame.bmp") << QByteArray("bmp") << true;
-    QTest::newRow("TIFF") << QStringLiteral("frame.tiff") << QByteArray("tiff") << true;
-    QTest::newRow("TIF") << QStringLiteral("frame.tif") << QByteArray("tiff") << true;
-    QTest::newRow("upper-case suffix") << QStringLiteral("FRAME.PNG") << QByteArray("png") << true;
-}
-
-void ImageProcessingManagerTest::saveImage()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, format);
-    QFETCH(bool, lossless);
-    const QImage image = solid(QSize(64, 48), 0xff336699);
-    const QString path = m_dir->filePath(fileName);
-    QVERIFY(ImageProcessingManager::instance()->saveImage(path, image));
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), format);
-    const QImage loaded = reader.read();
-    QCOMPARE(loaded.size(), image.size());
-    if (lossless)
-        QCOMPARE(loaded.pixel(10, 10), image.pixel(10, 10));
-}
-
-void ImageProcessingManagerTest::saveFailures_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<bool>("nullImage");
-    QTest::newRow("missing folder") << QStringLiteral("no/such/folder/frame.png") << false;
-    QTest::newRow("no suffix") << QStringLiteral("frame") << false;
-    QTest::newRow("unknown suffix") << QStringLiteral("frame.xyz") << false;
-    QTest::newRow("a folder in the way") << QStringLiteral(".") << false;
-    QTest::newRow("null image") << QStringLiteral("frame.png") << true;
-    QTest::newRow("empty path") << QString() << false;
-}
-
-// A failed save says so and leaves nothing behind.
-void ImageProcessingManagerTest::saveFailures()
-{
-    QFETCH(QString, fileName);
-    QFETCH(bool, nullImage);
-    const QImage image = nullImage ? QImage() : solid(QSize(16, 16), Red);
-    const QString path = fileName.isEmpty() ? QString() : m_dir->filePath(fileName);
-    QVERIFY(!ImageProcessingManager::instance()->saveImage(path, image));
-    if (!path.isEmpty() && fileName != QLatin1String("."))
-        QVERIFY(!QFileInfo::exists(path));
 }
 
 void ImageProcessingManagerTest::copyToClipboard()

@@ -145,6 +145,15 @@ void ProfileManagerTest::firstStartWritesOneDefaultProfile()
         "%1\\objectName=\n"
         "%1\\sortOrder=0\n").arg(id);
     QCOMPARE(QString::fromUtf8(readFile(configPath(FileNames))), expected);
+
+    // The next start finds the file as it would write it and leaves it alone.
+    const QDateTime earlier(QDate(2020, 1, 1), QTime(12, 0));
+    QFile file(configPath(FileNames));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(earlier, QFileDevice::FileModificationTime));
+    file.close();
+    QCOMPARE(fileNameStore()->profiles().size(), 1);
+    QCOMPARE(QFileInfo(file).lastModified(), earlier);
 }
 
 void ProfileManagerTest::storeWithoutDefaultStaysEmpty()

@@ -95,6 +95,22 @@ ff -f lavfi -i "$(source 320x240 4)" -itsoffset 0.5 -f lavfi -i "$(tone 5.5)" \
 ff -itsoffset 1 -f lavfi -i "$(source 320x240 2)" -f lavfi -i "$(tone 3)" \
     -c:v libx264 -preset veryfast -g 50 -pix_fmt yuv420p -c:a aac late-video.mkv
 
+# Ways people make clips and containers that keep time their own way.
+# Cut with stream copy at 5.3 s: the key frame before the cut lies before the
+# start (negative time), and the first frame shown is frame 133 (5.32 s).
+ff -ss 5.3 -i h264-bframes.mp4 -map 0:v -c copy cut.mp4
+# MP4 whose video starts 3 s in (an empty edit).
+ff -itsoffset 3 -i h264-10s.mp4 -map 0:v -c copy late-start.mp4
+# Every frame a key frame; AVI's index converts times to whole frames.
+ff -f lavfi -i "$(source 160x120 2)" -c:v mjpeg -q:v 8 mjpeg.avi
+# 50 frames per second with a key frame every 12: frame n at n * 20 ms.
+ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=3,$marks" -c:v libx264 -preset ultrafast -g 12 \
+    -pix_fmt yuv420p short-gop-50fps.ts
+# MPEG program stream: key frames' packets come without a presentation time.
+ff -f lavfi -i "$(source 160x120 4)" -c:v mpeg2video -q:v 4 -g 12 -bf 2 program-stream.mpg
+# Raw H.264 without a container: no duration, no index.
+ff -i h264-10s.mp4 -c copy -bsf:v h264_mp4toannexb -f h264 raw.h264
+
 # Shot detection (320x180; the transitions of each are listed in shotclips.cpp).
 # shot KIND FRAMES: that many frames of a generated source, to join to others.
 shot() {

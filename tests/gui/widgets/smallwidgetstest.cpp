@@ -2,6 +2,7 @@
 #include "widgets/imageview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
+#include "tindraversion.h"
 
 #include <QLabel>
 #include <QSettings>
@@ -137,7 +138,7 @@ void SmallWidgetsTest::imageViewFitsAndCentres()
 void SmallWidgetsTest::aboutShowsVersionAndLinks()
 {
     AboutDialog about;
-    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("versionLabel"))->text(), QStringLiteral("Version: 4.0"));
+    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("versionLabel"))->text(), QStringLiteral("Version: " TINDRA_VERSION));
     QVERIFY(about.findChild<QLabel *>(QStringLiteral("emailLabel"))->text().contains(QLatin1String("mailto:")));
     QVERIFY(about.findChild<QLabel *>(QStringLiteral("websiteLabel"))->openExternalLinks());
     QVERIFY(!(about.windowFlags() & Qt::WindowContextHelpButtonHint));
