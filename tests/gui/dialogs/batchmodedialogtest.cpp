@@ -9,6 +9,7 @@
 #include "profiles/profilemanager.h"
 #include "testclips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -129,6 +130,12 @@ void BatchModeDialogTest::twoJobsDiffer_data()
         << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
         << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
         << "intervalImagesTextEdit" << "5" << QVariantMap { { "intervalType", 1 }, { "intervalImages", 5 } };
+    QTest::newRow("each shot, blank frames skipped or not")
+        << QVariantMap { { "intervalType", 3 }, { "skipBlank", true } } << QVariantMap { { "skipBlank", false } }
+        << "skipBlankCheckBox" << "" << QVariantMap { { "skipBlank", true } };
+    QTest::newRow("each shot and ten images")
+        << QVariantMap { { "intervalType", 3 } } << QVariantMap { { "intervalType", 1 } }
+        << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } };
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -162,6 +169,12 @@ void BatchModeDialogTest::twoJobsDiffer()
         QCOMPARE(box->currentText(), Multiple);
         for (int i = 0; i < input.toInt(); ++i)
             QTest::keyClick(box, Qt::Key_Down);
+    } else if (auto *check = qobject_cast<QCheckBox *>(edited)) {
+        QCOMPARE(check->checkState(), Qt::PartiallyChecked);
+        QTest::mouseClick(check, Qt::LeftButton);
+    } else if (auto *radio = qobject_cast<QRadioButton *>(edited)) {
+        QVERIFY(!radio->isChecked());
+        QTest::mouseClick(radio, Qt::LeftButton);
     } else {
         auto *edit = qobject_cast<QLineEdit *>(edited);
         QCOMPARE(edit->text(), QString());
@@ -170,9 +183,12 @@ void BatchModeDialogTest::twoJobsDiffer()
         QCOMPARE(edit->placeholderText(), QString());
     }
     if (written.contains("intervalType")) {
-        // The radio buttons said nothing while the types differed.
-        QVERIFY(child<QRadioButton>(&dialog, "intervalImagesRadioButton")->isChecked());
-        QVERIFY(!child<QRadioButton>(&dialog, "intervalMillisecondsRadioButton")->isChecked());
+        // The radio buttons said nothing while the types differed; now the
+        // one chosen by typing or clicking does.
+        const QString chosen = written.value("intervalType") == 3 ? QStringLiteral("intervalShotsRadioButton")
+                                                                  : QStringLiteral("intervalImagesRadioButton");
+        for (const QRadioButton *button : dialog.findChildren<QRadioButton *>())
+            QCOMPARE(button->isChecked(), button->objectName() == chosen);
     }
     written = resolve(written);
     for (int row : { 0, 1 })
