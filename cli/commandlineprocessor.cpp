@@ -174,8 +174,8 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         tr("milliseconds"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
-                        threadsOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
-                        skipBlankOption, sharpestOption, memoryOption });
+                        threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
+                        skipBlankOption, sharpestOption });
 
     parser.process(app);
     if (parser.isSet(versionOption))

@@ -59,15 +59,15 @@ public:
 
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
-    // Where the current video stream's header says its pictures end, in ms on
-    // the container's clock; the file's end when it does not say.
-    qint64 videoEndTime() const;
     // Time in ms on the container's clock of the current video stream's
     // first frame: startTime() when the stream does not say.
     qint64 videoStart() const { return videoStartTime() / 1000; }
     // Frames per second of the current video stream: its average rate, else
     // the rate FFmpeg guesses from its timestamps; 0 when unknown.
     double frameRate() const;
+    // Where the current video stream's header says its pictures end, in ms on
+    // the container's clock; the file's end when it does not say.
+    qint64 videoEndTime() const;
     // The furthest time, in ms on the container's clock, that a packet of any
     // stream read since loading reaches. At the end of a complete file it is
     // about startTime() + duration(); well short of that, the file was cut.

@@ -1,16 +1,81 @@
 #include "shotanalysis.h"
+#include "analysislog.h"
 
 #include "analysis/smallpicture.h"
 #include "capture/framescanner.h"
 
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcAnalysis, "tindra.analysis")
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 
 // Share of the progress the first pass takes; the refinement takes the rest.
 constexpr float FirstPassShare = 0.9f;
+// Frames decoded ahead of the detector, each holding a decoded picture.
+constexpr size_t FramesAhead = 4;
+
+/*
+ * The first pass's pictures are reduced and judged on a thread of their own
+ * while the decoder goes on with the next frames (its own threads and this
+ * one share the cores): the caller hands each frame over with add(), which
+ * waits only while FramesAhead frames are waiting already.
+ */
+class DetectorThread
+{
+public:
+    explicit DetectorThread(ShotDetector &detector)
+        : m_detector(detector)
+        , m_thread([this] { work(); })
+    {
+    }
+    ~DetectorThread() { finish(); }
+
+    void add(const media::VideoFrame &frame, qint64 ms)
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_changed.wait(lock, [this] { return m_waiting.size() < FramesAhead; });
+        m_waiting.emplace_back(frame, ms);
+        m_changed.notify_all();
+    }
+    // Waits until every frame handed over has been judged.
+    void finish()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_done = true;
+            m_changed.notify_all();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    void work()
+    {
+        for (;;) {
+            std::pair<media::VideoFrame, qint64> next;
+            {
+                std::unique_lock<std::mutex> lock(m_lock);
+                m_changed.wait(lock, [this] { return m_done || !m_waiting.empty(); });
+                if (m_waiting.empty())
+                    return;
+                next = std::move(m_waiting.front());
+                m_waiting.pop_front();
+                m_changed.notify_all();
+            }
+            m_detector.addFrame(next.second, SmallPicture::fromFrame(next.first));
+        }
+    }
+
+    ShotDetector &m_detector;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<std::pair<media::VideoFrame, qint64>> m_waiting;
+    bool m_done = false;
+    std::thread m_thread;
+};
 
 }
 
@@ -42,17 +107,19 @@ bool ShotAnalysis::run(qint64 fromMs, qint64 toMs)
     qint64 lastMs = -1;
     bool stop = false;
     const qint64 length = qMax<qint64>(1, toMs - fromMs);
+    DetectorThread detecting(detector);
     const bool scanned = scanner.scan(fromMs, toMs, FrameScanner::ReferenceFrames,
                                       [&](const media::VideoFrame &frame, qint64 ms) {
         if (stopped()) {
             stop = true;
             return false;
         }
-        detector.addFrame(ms, SmallPicture::fromFrame(frame));
+        detecting.add(frame, ms);
         lastMs = ms;
         report(FirstPassShare * float(ms - fromMs) / float(length));
         return true;
     });
+    detecting.finish();
     if (stop)
         return false;
     if (!scanned || lastMs < 0) {

@@ -14,7 +14,9 @@
 // decoded, so that each cut lands on its exact frame.
 //
 // Thread: runs on the caller's thread, decoding with the threads of one
-// decoder; the stop check is asked between frames.
+// decoder while a thread of its own judges the frames of the first pass; the
+// progress report and the stop check are called on the caller's thread,
+// between frames.
 class ShotAnalysis
 {
 public:

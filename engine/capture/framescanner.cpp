@@ -1,13 +1,10 @@
 #include "framescanner.h"
+#include "capturelog.h"
 
 #include "media/codeccontext.h"
 #include "media/packet.h"
 
-#include <QLoggingCategory>
-
 #include <cmath>
-
-Q_DECLARE_LOGGING_CATEGORY(lcCapture)
 
 namespace {
 
@@ -23,11 +20,6 @@ QVariantHash codecOptions(int level)
     QVariantHash options;
     options.insert(QStringLiteral("avcodec"), codec);
     return options;
-}
-
-qint64 toMs(double seconds)
-{
-    return qint64(seconds * 1000.0);
 }
 
 }
@@ -79,7 +71,7 @@ qint64 FrameScanner::firstFrameTime() const
 
 qint64 FrameScanner::timeOf(const media::VideoFrame &frame) const
 {
-    return toMs(frame.timestamp()) - m_demuxer.startTime();
+    return frame.timeMs() - m_demuxer.startTime();
 }
 
 qint64 FrameScanner::frameNumber(qint64 ms) const
@@ -183,7 +175,7 @@ bool FrameScanner::scan(qint64 fromMs, qint64 toMs, Mode mode, const Visit &visi
             const media::Packet packet = m_demuxer.packet();
             if (!packet.isValid())
                 continue;
-            const qint64 time = ::toMs(packet.pts);
+            const qint64 time = packet.ptsMs;
             if (packet.hasKeyFrame)
                 m_decodedTo->keyFrame = time;
             setOptions(mode == AllFrames && time >= target ? full : fast);

@@ -125,6 +125,8 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     addField("intervalType", ui->intervalMillisecondsRadioButton, BatchWorkerConfig::EveryInterval);
     addField("intervalType", ui->intervalImagesRadioButton, BatchWorkerConfig::ImageCount);
     addField("intervalType", ui->intervalSingleShotRadioButton, BatchWorkerConfig::SingleImage);
+    addField("intervalType", ui->intervalShotsRadioButton, BatchWorkerConfig::Shots);
+    addField("skipBlank", ui->skipBlankCheckBox);
     addField("intervalMilliseconds", ui->intervalMillisecondsTextEdit);
     addField("intervalImages", ui->intervalImagesTextEdit);
     addField("intervalSingleShot", ui->intervalSingleShotComboBox);
@@ -140,7 +142,7 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
 
     // After the fields' own handlers, so the jobs hold the new type first.
     for (QRadioButton *button : { ui->intervalImagesRadioButton, ui->intervalMillisecondsRadioButton,
-                                  ui->intervalSingleShotRadioButton })
+                                  ui->intervalSingleShotRadioButton, ui->intervalShotsRadioButton })
         connect(button, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
 
     updateFieldsEnabled();

@@ -9,6 +9,7 @@
 #include "profiles/profilemanager.h"
 #include "testclips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -142,6 +143,12 @@ void BatchModeDialogTest::twoJobsDiffer_data()
         << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
         << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
         << "intervalSingleShotRadioButton" << "" << QVariantMap { { "intervalType", 2 } } << "Single middle";
+    QTest::newRow("each shot, blank frames skipped or not")
+        << QVariantMap { { "intervalType", 3 }, { "skipBlank", true } } << QVariantMap { { "skipBlank", false } }
+        << "skipBlankCheckBox" << "" << QVariantMap { { "skipBlank", true } } << "";
+    QTest::newRow("each shot and ten images")
+        << QVariantMap { { "intervalType", 3 } } << QVariantMap { { "intervalType", 1 } }
+        << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } } << "";
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -179,6 +186,9 @@ void BatchModeDialogTest::twoJobsDiffer()
         QCOMPARE(box->currentText(), Multiple);
         for (int i = 0; i < input.toInt(); ++i)
             QTest::keyClick(box, Qt::Key_Down);
+    } else if (auto *check = qobject_cast<QCheckBox *>(edited)) {
+        QCOMPARE(check->checkState(), Qt::PartiallyChecked);
+        QTest::mouseClick(check, Qt::LeftButton);
     } else {
         auto *edit = qobject_cast<QLineEdit *>(edited);
         QCOMPARE(edit->text(), QString());
@@ -187,12 +197,13 @@ void BatchModeDialogTest::twoJobsDiffer()
         QCOMPARE(edit->placeholderText(), QString());
     }
     if (written.contains("intervalType")) {
-        // The radio buttons said nothing while the types differed; now one does.
-        const QList<QRadioButton *> buttons = { child<QRadioButton>(&dialog, "intervalMillisecondsRadioButton"),
-                                                child<QRadioButton>(&dialog, "intervalImagesRadioButton"),
-                                                child<QRadioButton>(&dialog, "intervalSingleShotRadioButton") };
-        for (int type = 0; type < buttons.size(); ++type)
-            QCOMPARE(buttons.at(type)->isChecked(), type == written.value("intervalType").toInt());
+        // The radio buttons said nothing while the types differed; now the
+        // one of the type chosen does.
+        const QStringList buttons = { "intervalMillisecondsRadioButton", "intervalImagesRadioButton",
+                                      "intervalSingleShotRadioButton", "intervalShotsRadioButton" };
+        const QString chosen = buttons.at(written.value("intervalType").toInt());
+        for (const QRadioButton *button : dialog.findChildren<QRadioButton *>())
+            QCOMPARE(button->isChecked(), button->objectName() == chosen);
     }
     written = resolve(written);
     for (int row : { 0, 1 }) {

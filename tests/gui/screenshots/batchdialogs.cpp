@@ -40,6 +40,12 @@ void shootBatchMode(const QDir &videos)
     for (int row : { 0, 1 })
         table->selectionModel()->select(model->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Screenshots::save(&dialog, QStringLiteral("batch-mode-dialog"));
+
+    // The third job takes one image per shot and skips blank frames.
+    model->configAt(2)->setIntervalType(BatchWorkerConfig::Shots);
+    model->configAt(2)->setSkipBlank(true);
+    table->selectRow(2);
+    Screenshots::save(&dialog, QStringLiteral("batch-mode-dialog-shots"));
 }
 
 // A run caught with its first images written and the last one in the preview.
