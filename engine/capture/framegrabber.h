@@ -50,6 +50,10 @@ public:
     // at its first when none is running: an abort is never lost.
     void abort();
 
+    // The frame at pos exactly as given, whatever position() holds
+    // (setPosition() keeps the earlier one within the tolerance).
+    void extractAt(qint64 pos);
+
 signals:
     void frameExtracted(media::VideoFrame frame);
     void sourceChanged();
@@ -57,10 +61,6 @@ signals:
     void aborted(QString abortMessage);
     void positionChanged();
     void precisionChanged();
-
-    // The frame at pos exactly as given, whatever position() holds
-    // (setPosition() keeps the earlier one within the tolerance).
-    void extractAt(qint64 pos);
 
 public slots:
     void extract();
