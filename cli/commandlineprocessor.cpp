@@ -2,6 +2,7 @@
 
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/manifest.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
@@ -86,6 +87,8 @@ CommandLineProcessor::CommandLineProcessor(QObject *parent)
 {
 }
 
+CommandLineProcessor::~CommandLineProcessor() = default;
+
 int CommandLineProcessor::run(QApplication &app)
 {
     QCommandLineParser parser;
@@ -148,9 +151,15 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption memoryOption(QStringLiteral("memory"),
         tr("How much memory the decoders may take together when their number is chosen (without --threads), "
            "in MB: 64 to 1048576. Default: 1024."), tr("MB"));
+    const QCommandLineOption nameTimeOption(QStringLiteral("name-time"),
+        tr("Puts each frame's time into the image names in place of the counter (clip-00h01m23s456.jpeg); "
+           "with --filecounter, beside it. A clash adds -2, -3..."));
+    const QCommandLineOption manifestOption(QStringLiteral("manifest"),
+        tr("Appends a row for each image written to this list: CSV, or JSON Lines when the name ends in .jsonl. "
+           "Runs at the same time may share one list."), tr("file name"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
-                        threadsOption, memoryOption });
+                        threadsOption, memoryOption, nameTimeOption, manifestOption });
 
     parser.process(app);
     if (parser.isSet(versionOption))
@@ -318,6 +327,10 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
             fileNameProfile->setCounterDigits(int(digits));
         }
     }
+    if (parser.isSet(nameTimeOption)) {
+        fileNameProfile->setFileOutputTime(parser.isSet(counterOption) ? FileNameProfile::TimeBesideCounter
+                                                                       : FileNameProfile::TimeInPlaceOfCounter);
+    }
 
     const QFileInfo outputFolder(config->outputFolder().absolutePath());
     if (!outputFolder.isWritable()) {
@@ -325,8 +338,24 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         return CommandLineResult::Error;
     }
 
+    // Made only once every check has passed: a refused job adds nothing to it.
+    if (parser.isSet(manifestOption)) {
+        const QString manifestPath = parser.value(manifestOption);
+        if (isSameFile(manifestPath, config->source())) {
+            errorMessage = tr("Will not write the manifest to %1: it is the video to process")
+                               .arg(QDir::toNativeSeparators(manifestPath));
+            return CommandLineResult::Error;
+        }
+        m_manifest = std::make_unique<Manifest>(manifestPath);
+        if (!m_manifest->open()) {
+            errorMessage = m_manifest->error();
+            return CommandLineResult::Error;
+        }
+    }
+
     m_worker = new BatchWorker(this);
     m_worker->setConfig(config);
+    m_worker->setManifest(m_manifest.get());
     m_worker->setDecoderThreads(decoders);
     m_worker->setDecoderMemoryBudget(memory << 20);
     m_worker->watchInterruptionFlag(&stopSignal);
@@ -351,11 +380,8 @@ QString CommandLineProcessor::logRefusal(const QString &path, const QString &sou
     struct stat log;
     if (::stat(QFile::encodeName(path).constData(), &log) != 0)
         return QString();
-    struct stat video;
-    if (!source.isEmpty() && ::stat(QFile::encodeName(source).constData(), &video) == 0
-        && log.st_dev == video.st_dev && log.st_ino == video.st_ino) {
+    if (isSameFile(path, source))
         return tr("Will not write the log to %1: it is the video to process").arg(shown);
-    }
     // Terminals, /dev/null and pipes take a log as it is written.
     if (S_ISCHR(log.st_mode) || S_ISFIFO(log.st_mode))
         return QString();
@@ -367,6 +393,15 @@ QString CommandLineProcessor::logRefusal(const QString &path, const QString &sou
     if (file.read(LogCheckBytes).contains('\0'))
         return tr("Will not write the log to %1: it is not a text file").arg(shown);
     return QString();
+}
+
+bool CommandLineProcessor::isSameFile(const QString &path, const QString &other)
+{
+    struct stat one;
+    struct stat two;
+    return !path.isEmpty() && !other.isEmpty() && ::stat(QFile::encodeName(path).constData(), &one) == 0
+        && ::stat(QFile::encodeName(other).constData(), &two) == 0 && one.st_dev == two.st_dev
+        && one.st_ino == two.st_ino;
 }
 
 void CommandLineProcessor::threadStatusUpdate(QString status)
@@ -414,7 +449,7 @@ int CommandLineProcessor::exitStatus()
     if (worker.imagesSaved() == worker.framesRequested()) {
         threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)
                                                      : tr("%1 images written to %2").arg(worker.imagesSaved()).arg(folder));
-        return ExitOk;
+        return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
     }
     threadStatusUpdate(tr("%1 of %2 images written to %3")
                            .arg(worker.imagesSaved())

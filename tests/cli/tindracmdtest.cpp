@@ -180,6 +180,12 @@ void TindracmdTest::options_data()
     }
     QTest::newRow("--ms 200") << QStringList { "--ms", "200", "clip.mp4" } << QString() << forty << fortyFrames
                               << QSize(640, 480);
+    QTest::newRow("--name-time") << QStringList { "--name-time", "-c", "2", "clip.mp4" } << QString()
+                                 << QStringList { "clip-00h00m02s000.jpeg", "clip-00h00m06s000.jpeg" }
+                                 << QList<int> { 50, 150 } << QSize(640, 480);
+    QTest::newRow("--name-time beside the counter") << QStringList { "--name-time", "--filecounter", "1,2", "-c", "2", "clip.mp4" }
+        << QString() << QStringList { "clip-01-00h00m02s000.jpeg", "clip-02-00h00m06s000.jpeg" }
+        << QList<int> { 50, 150 } << QSize(640, 480);
     QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
                                           << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
                                           << QSize(640, 480);
@@ -284,6 +290,14 @@ void TindracmdTest::failures_data()
                                       << "Will not write the log to ./clip.mp4: it is the video to process" << QStringList();
     QTest::newRow("log is a folder") << QStringList { "--log", ".", "clip.mp4" } << 2
                                      << "Will not write the log to .: it is not a file" << QStringList();
+    QTest::newRow("manifest that cannot be written") << QStringList { "--manifest", "no/such/folder/list.csv", "clip.mp4" } << 2
+        << "Cannot write the manifest no/such/folder/list.csv: No such file or directory" << QStringList();
+    QTest::newRow("manifest is the video") << QStringList { "--manifest", "./clip.mp4", "clip.mp4" } << 2
+        << "Will not write the manifest to ./clip.mp4: it is the video to process" << QStringList();
+    // A list on a full disk: the image is written, the row is not, and the
+    // job says so (full.jsonl leads to /dev/full).
+    QTest::newRow("manifest runs out of room") << QStringList { "--manifest", "full.jsonl", "-c", "1", "clip.mp4" } << 7
+        << "Saving: clip-.jpeg" << QStringList { "clip-.jpeg", "full.jsonl" };
     QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString() << QStringList();
     QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString() << QStringList();
     QTest::newRow("trims cover the video") << QStringList { "--trimfront", "7000", "--trimback", "5000", "clip.mp4" } << 6
@@ -307,12 +321,16 @@ void TindracmdTest::failures()
     QFETCH(QString, firstLine);
     QFETCH(QStringList, written);
     const QByteArray video = fileContent(path(QStringLiteral("clip.mp4")));
+    if (arguments.contains(QStringLiteral("full.jsonl")))
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("full.jsonl"))));
     const Run run = tindracmd(arguments);
     QCOMPARE(run.status, status);
     if (!firstLine.isEmpty())
         QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), firstLine);
     if (status == 2)
         QVERIFY2(run.out.contains(QStringLiteral("Tindra Command line options")), "help follows the error");
+    else if (status == 7)
+        QVERIFY2(run.out.contains(QStringLiteral("No space left on device. No more images are listed.")), qPrintable(run.out));
     else if (status == 1)
         QVERIFY(!run.err.isEmpty());
     QCOMPARE(images(), written);
