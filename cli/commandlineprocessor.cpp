@@ -22,7 +22,20 @@
 namespace {
 
 const QStringList ImageTypes = { QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("png"),
-                                 QStringLiteral("bmp"), QStringLiteral("tiff"), QStringLiteral("tif") };
+                                 QStringLiteral("bmp"), QStringLiteral("tiff"), QStringLiteral("tif"),
+                                 QStringLiteral("webp") };
+
+// The types of ImageTypes this installation writes (WebP needs Qt's plugin).
+QStringList writableTypes()
+{
+    QStringList types;
+    const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+    for (const QString &type : ImageTypes) {
+        if (writable.contains(type.toLatin1()))
+            types.append(type);
+    }
+    return types;
+}
 
 void writeOut(FILE *stream, const QString &text)
 {
@@ -142,7 +155,8 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption counterOption(QStringLiteral("filecounter"),
         tr("Counter for file names. Specify the starting digit and the number of digits."), tr("image count"));
     const QCommandLineOption typeOption(QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+        tr("Specifies the file type of the output image. %1.").arg(writableTypes().join(QStringLiteral(", "))),
+        tr("type"));
     const QCommandLineOption logOption(QStringLiteral("log"), tr("Logs any errors messages to the file specified"),
                                        tr("file name"));
     const QCommandLineOption threadsOption(QStringLiteral("threads"),
@@ -157,9 +171,11 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption manifestOption(QStringLiteral("manifest"),
         tr("Appends a row for each image written to this list: CSV, or JSON Lines when the name ends in .jsonl. "
            "Runs at the same time may share one list."), tr("file name"));
+    const QCommandLineOption qualityOption(QStringLiteral("quality"),
+        tr("Quality of JPEG and WebP images, 1 (smallest files) to 100 (best). Default: Qt's (75)."), tr("1-100"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
-                        threadsOption, memoryOption, nameTimeOption, manifestOption });
+                        threadsOption, memoryOption, nameTimeOption, manifestOption, qualityOption });
 
     parser.process(app);
     if (parser.isSet(versionOption))
@@ -285,6 +301,14 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     }
     if (parser.isSet(aspectOption))
         imageProfile->setMaintainAspectRatio(true);
+    if (parser.isSet(qualityOption)) {
+        if (!readCount(parser.value(qualityOption), 100, &value) || value < 1) {
+            errorMessage = tr("Invalid value for --quality: \"%1\" (expected a whole number from 1 to 100)")
+                               .arg(parser.value(qualityOption));
+            return CommandLineResult::Error;
+        }
+        imageProfile->setImageQuality(int(value));
+    }
 
     FileNameProfile *fileNameProfile = config->fileNameProfile();
     for (const QCommandLineOption *option : { &prefixOption, &suffixOption, &nameOption }) {
@@ -302,9 +326,10 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         fileNameProfile->setFileBaseName(parser.value(nameOption));
     if (parser.isSet(typeOption)) {
         const QString type = parser.value(typeOption);
-        if (!ImageTypes.contains(type, Qt::CaseInsensitive)
-            || !QImageWriter::supportedImageFormats().contains(type.toLower().toLatin1())) {
-            errorMessage = tr("Unsupported file type: \"%1\" (use jpeg, jpg, png, bmp, tiff or tif)").arg(type);
+        const QStringList types = writableTypes();
+        if (!types.contains(type, Qt::CaseInsensitive)) {
+            errorMessage = tr("Unsupported file type: \"%1\" (use %2 or %3)")
+                               .arg(type, types.mid(0, types.size() - 1).join(QStringLiteral(", ")), types.constLast());
             return CommandLineResult::Error;
         }
         fileNameProfile->setFileOutputType(type);

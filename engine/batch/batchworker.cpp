@@ -294,16 +294,19 @@ ImageWriter::Result BatchWorker::writeImage(const QImage &image, const FrameDeta
 {
     const QDir folder = m_config->outputFolder();
     const qint64 time = details.timeMs;
+    const int quality = m_config->imageProfile()->imageQuality();
     ImageWriter::Result result;
     result.outcome = ImageWriter::Outcome::NameTaken;
-    if (m_config->intervalType() == BatchWorkerConfig::SingleImage)
-        result = ImageWriter::write(image, folder.filePath(m_config->fileNameFor(-1, time)), ImageWriter::Mode::CreateNew);
+    if (m_config->intervalType() == BatchWorkerConfig::SingleImage) {
+        result = ImageWriter::write(image, folder.filePath(m_config->fileNameFor(-1, time)),
+                                    ImageWriter::Mode::CreateNew, quality);
+    }
     if (result.outcome != ImageWriter::Outcome::NameTaken)
         return result;
     qint64 sameTime = 1;
     qint64 *counter = m_config->fileNameProfile()->timeInPlaceOfCounter() && time >= 0 ? &sameTime : &m_fileCounter;
     return ImageWriter::writeUnderFreeName(
-        image, folder, [this, time](int number) { return m_config->fileNameFor(number, time); }, counter);
+        image, folder, [this, time](int number) { return m_config->fileNameFor(number, time); }, counter, quality);
 }
 
 // Nothing more can be written (no room, no name left): this image is not,

@@ -40,6 +40,7 @@ private slots:
     void options();
     void fileTypes_data();
     void fileTypes();
+    void quality();
     void failures_data();
     void failures();
     void unreadableVideos_data();
@@ -222,6 +223,7 @@ void TindracmdTest::fileTypes_data()
     QTest::newRow("bmp") << "bmp" << QByteArray("bmp");
     QTest::newRow("tif") << "tif" << QByteArray("tiff");
     QTest::newRow("tiff") << "tiff" << QByteArray("tiff");
+    QTest::newRow("webp") << "webp" << QByteArray("webp");
 }
 
 void TindracmdTest::fileTypes()
@@ -237,6 +239,18 @@ void TindracmdTest::fileTypes()
     QCOMPARE(reader.format(), format);
     QCOMPARE(reader.size(), QSize(640, 480));
     QCOMPARE(frameOf(name), 100);
+}
+
+// --quality reaches the image written: a lower one makes a smaller file.
+void TindracmdTest::quality()
+{
+    for (const QString &quality : { QStringLiteral("5"), QStringLiteral("95") }) {
+        QCOMPARE(tindracmd({ QStringLiteral("--quality"), quality, QStringLiteral("--filetype"), QStringLiteral("webp"),
+                             QStringLiteral("--filename"), quality, QStringLiteral("-c"), QStringLiteral("1"),
+                             QStringLiteral("clip.mp4") }).status, 0);
+    }
+    QVERIFY(QFileInfo(path(QStringLiteral("5-.webp"))).size() < QFileInfo(path(QStringLiteral("95-.webp"))).size() / 2);
+    QCOMPARE(frameOf(QStringLiteral("5-.webp")), 100);
 }
 
 void TindracmdTest::failures_data()
@@ -265,10 +279,12 @@ void TindracmdTest::failures_data()
                                << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("too many images") << QStringList { "--count", "100001", "clip.mp4" } << 2
                                      << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)" << QStringList();
+    QTest::newRow("quality 0") << QStringList { "--quality", "0", "clip.mp4" } << 2
+        << "Invalid value for --quality: \"0\" (expected a whole number from 1 to 100)" << QStringList();
     QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2
                                 << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)" << QStringList();
     QTest::newRow("unknown type") << QStringList { "--filetype", "gif", "clip.mp4" } << 2
-                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff or tif)" << QStringList();
+                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff, tif or webp)" << QStringList();
     QTest::newRow("bad counter") << QStringList { "--filecounter", "1,x", "clip.mp4" } << 2
                                  << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)" << QStringList();
     QTest::newRow("name with a folder") << QStringList { "--filename", "a/b", "clip.mp4" } << 2
