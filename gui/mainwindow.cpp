@@ -5,6 +5,7 @@
 #include "dialogs/batchmodedialog.h"
 #include "dialogs/filenameprofiledialog.h"
 #include "dialogs/imageprofiledialog.h"
+#include "capture/videoinfo.h"
 #include "imaging/imageprocessingmanager.h"
 #include "player/framecapture.h"
 #include "player/player.h"
@@ -139,8 +140,11 @@ MainWindow::MainWindow(QWidget *parent)
 
     saveDialog = new QFileDialog(this);
     saveDialog->setDirectory(saveDir);
-    saveDialog->setNameFilters({QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
-                                QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")});
+    QStringList saveFilters = {QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
+                               QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")};
+    if (ImageWriter::fileTypes().contains(QStringLiteral("webp")))
+        saveFilters.append(QStringLiteral("WebP (*.webp)"));
+    saveDialog->setNameFilters(saveFilters);
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
 
     // Showing and hiding "Next:" must not move the check box above it.
@@ -199,6 +203,9 @@ void MainWindow::openVideo(const QString &file)
     snapshotImage = QImage();
     fullFrameImage = QImage();
     currentVideoFile = file;
+    snapshotDetails = FrameDetails();
+    snapshotDetails.videoPath = file;
+    recordedDateRead = false;
     player->play(file);
     player->setVolume(volumePopup->currentVolume() / 100.0);
 
@@ -364,7 +371,16 @@ void MainWindow::onCaptureError(const QString &reason)
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy(QRect());
+    if (!recordedDateRead) {
+        VideoInfo info;
+        info.load(currentVideoFile);
+        snapshotDetails.recorded = info.recorded();
+        recordedDateRead = true;
+    }
+    snapshotDetails.timeMs = player->displayPosition();
+    snapshotDetails.counter = int(fileCounter);
     processFullFrameImage();
+    updateAutomaticFileNameDisplay();
     setSnapshotControlsEnabled(true);
 }
 
@@ -376,7 +392,8 @@ void MainWindow::setupVolumePopup()
 
 void MainWindow::processFullFrameImage()
 {
-    snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile, nullptr);
+    snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile, nullptr,
+                                                                     snapshotDetails);
     ui->snapshotImageView->setImage(snapshotImage);
 }
 
@@ -545,7 +562,7 @@ void MainWindow::on_editImageProfileButton_clicked()
     ImageProfileDialog dialog(this);
     dialog.setProfile(imageProfile);
     dialog.setVideoSize(player->videoSize().width(), player->videoSize().height());
-    dialog.setFrameImage(fullFrameImage);
+    dialog.setFrameImage(fullFrameImage, snapshotDetails);
     dialog.exec();
     // As a pick from the list, the profile chosen here is the one the next start begins with.
     if (auto *profile = qobject_cast<ImageProfile *>(dialog.profile())) {
@@ -631,7 +648,9 @@ void MainWindow::saveWithAutomaticFileName()
         result.path = dir.absoluteFilePath(automaticFileName(dir));
         result.reason = noSnapshotReason();
     } else {
-        result = ImageWriter::writeUnderFreeName(snapshotImage, dir.absolutePath(), automaticNameRule(), &fileCounter);
+        qint64 sameTime = 1;
+        result = ImageWriter::writeUnderFreeName(snapshotImage, dir.absolutePath(), automaticNameRule(),
+                                                 nameCounter(&sameTime), imageProfile ? imageProfile->imageQuality() : -1);
     }
     reportSave(result.path, result.written(), result.reason);
     updateAutomaticFileNameDisplay();
@@ -641,12 +660,23 @@ ImageWriter::NameForCounter MainWindow::automaticNameRule() const
 {
     const QString videoBaseName = QFileInfo(currentVideoFile).baseName();
     FileNameProfile *profile = fileNameProfile;
-    return [profile, videoBaseName](int counter) { return profile->outputFileName(videoBaseName, counter); };
+    // Without a snapshot there is no time yet: the name shown has none.
+    const qint64 time = fullFrameImage.isNull() ? -1 : snapshotDetails.timeMs;
+    return [profile, videoBaseName, time](int counter) { return profile->outputFileName(videoBaseName, counter, time); };
+}
+
+// Names with the snapshot's time in place of the counter count only the
+// snapshots of one time, from 1 (sameTime); others go on with the counter.
+qint64 *MainWindow::nameCounter(qint64 *sameTime)
+{
+    const bool timeNames = fileNameProfile && fileNameProfile->timeInPlaceOfCounter() && !fullFrameImage.isNull();
+    return timeNames ? sameTime : &fileCounter;
 }
 
 QString MainWindow::automaticFileName(QDir saveDir)
 {
-    return ImageWriter::nextFreeName(saveDir, automaticNameRule(), &fileCounter);
+    qint64 sameTime = 1;
+    return ImageWriter::nextFreeName(saveDir, automaticNameRule(), nameCounter(&sameTime));
 }
 
 void MainWindow::updateAutomaticFileNameDisplay()
@@ -681,7 +711,8 @@ bool MainWindow::saveSnapshot(QString savePath)
     if (snapshotImage.isNull())
         result.reason = noSnapshotReason();
     else
-        result = ImageWriter::write(snapshotImage, savePath, ImageWriter::Mode::Replace);
+        result = ImageWriter::write(snapshotImage, savePath, ImageWriter::Mode::Replace,
+                                    imageProfile ? imageProfile->imageQuality() : -1);
     reportSave(savePath, result.written(), result.reason);
     return result.written();
 }

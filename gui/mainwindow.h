@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/framedetails.h"
 #include "imaging/imagewriter.h"
 
 #include <QDir>
@@ -115,6 +116,7 @@ private slots:
 private:
     void unloadVideo();
     ImageWriter::NameForCounter automaticNameRule() const;
+    qint64 *nameCounter(qint64 *sameTime);
     QString noSnapshotReason() const;
     void reportSave(const QString &path, bool saved, const QString &reason);
     void openSupportPage(const QString &fragment);
@@ -126,6 +128,10 @@ private:
     QImage snapshotImage;
     QImage fullFrameImage;
     QString currentVideoFile;
+    // Where the snapshot came from, for the watermark's placeholders and
+    // names with the time; the recording date is read at the first snapshot.
+    FrameDetails snapshotDetails;
+    bool recordedDateRead = false;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;
     qint64 fileCounter = 1;

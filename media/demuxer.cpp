@@ -218,6 +218,51 @@ qint64 Demuxer::videoStartTime() const
     return av_rescale_q(stream->start_time, stream->time_base, AVRational { 1, 1000000 });
 }
 
+double Demuxer::frameRate() const
+{
+    const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
+    if (!stream)
+        return 0.0;
+    // The lowest rate that times every frame equals the average one only
+    // when the frames are evenly spaced.
+    const AVRational rate = stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0 || av_cmp_q(rate, stream->avg_frame_rate) != 0)
+        return 0.0;
+    return av_q2d(rate);
+}
+
+QString Demuxer::videoCodecName() const
+{
+    if (m_videoStream < 0)
+        return QString();
+    return QString::fromLatin1(avcodec_get_name(m_format->streams[m_videoStream]->codecpar->codec_id));
+}
+
+QString Demuxer::audioCodecName() const
+{
+    if (!m_format)
+        return QString();
+    const int audio = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (audio < 0)
+        return QString();
+    return QString::fromLatin1(avcodec_get_name(m_format->streams[audio]->codecpar->codec_id));
+}
+
+qint64 Demuxer::bitRate() const
+{
+    return m_format && m_format->bit_rate > 0 ? m_format->bit_rate : 0;
+}
+
+QString Demuxer::tag(const char *key) const
+{
+    if (!m_format)
+        return QString();
+    const AVDictionaryEntry *entry = av_dict_get(m_format->metadata, key, nullptr, 0);
+    if (!entry && m_videoStream >= 0)
+        entry = av_dict_get(m_format->streams[m_videoStream]->metadata, key, nullptr, 0);
+    return entry ? QString::fromUtf8(entry->value) : QString();
+}
+
 qint64 Demuxer::keyFrameTime(qint64 ms) const
 {
     if (!m_format || m_videoStream < 0)

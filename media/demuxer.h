@@ -73,6 +73,21 @@ public:
     // about startTime() + duration(); well short of that, the file was cut.
     qint64 dataEndTime() const { return m_dataEnd; }
 
+    // The current video stream's first frame, in ms on the container's clock.
+    qint64 videoStart() const { return videoStartTime() / 1000; }
+    // Frames per second of the current video stream when it is constant; 0
+    // when it varies or is not known.
+    double frameRate() const;
+    // Codec names such as "h264" and "aac" of the current video stream and
+    // of the first audio stream; empty when there is none.
+    QString videoCodecName() const;
+    QString audioCodecName() const;
+    // Bits per second of the whole file; 0 when not known.
+    qint64 bitRate() const;
+    // A tag of the file, or of its video stream when the file has none of
+    // that name ("creation_time"); empty when neither has it.
+    QString tag(const char *key) const;
+
     // Time in ms of the key frame at or before ms in the current video
     // stream's index; -1 when the file has no index (MPEG-TS) or none is known.
     qint64 keyFrameTime(qint64 ms) const;

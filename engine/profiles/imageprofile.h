@@ -18,6 +18,7 @@ class ImageProfile : public BaseProfile
     Q_PROPERTY(int imageContrast READ imageContrast WRITE setImageContrast)
     Q_PROPERTY(int imageBrightness READ imageBrightness WRITE setImageBrightness)
     Q_PROPERTY(QString watermarkProfileId READ watermarkProfileId WRITE setWatermarkProfileId)
+    Q_PROPERTY(int imageQuality READ imageQuality WRITE setImageQuality)
 
 public:
     // Widths and heights an image can have, in pixels.
@@ -52,6 +53,12 @@ public:
     QString watermarkProfileId() const { return m_watermarkProfileId; }
     void setWatermarkProfileId(const QString &id) { m_watermarkProfileId = id; }
 
+    // Quality of JPEG and WebP images, 1 (smallest) to 100 (best); any other
+    // value (-1 unless set) leaves it to Qt's default, as profiles without
+    // the setting always did.
+    int imageQuality() const { return m_imageQuality; }
+    void setImageQuality(int quality) { m_imageQuality = quality; }
+
     // The store of image profiles, "ImageProfiles.ini"; made on the first
     // call, with a default profile when the file holds none.
     static ProfileManager *profileManager();
@@ -64,4 +71,5 @@ private:
     int m_imageContrast = 0;
     int m_imageBrightness = 0;
     QString m_watermarkProfileId;
+    int m_imageQuality = -1;
 };

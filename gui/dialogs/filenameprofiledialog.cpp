@@ -2,6 +2,7 @@
 
 #include "ui_filenameprofiledialog.h"
 
+#include "imaging/imagewriter.h"
 #include "profiles/filenameprofile.h"
 #include "widgets/screenfit.h"
 
@@ -10,6 +11,11 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+
+namespace {
+// The time of the example frame: 1 min 23.456 s.
+constexpr qint64 ExampleTime = 83456;
+}
 
 FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FileNameProfileDialog>())
@@ -24,15 +30,18 @@ FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
             [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
     ui->saveButton->setEnabled(false);
 
-    const std::pair<const char *, const char *> types[] = {
-        {".jpg", "jpg"}, {".jpeg", "jpeg"}, {".png", "png"}, {".tif", "tif"}, {".tiff", "tiff"}};
-    for (const auto &[shown, type] : types)
-        ui->formatFileExtensionComboBox->addItem(QLatin1String(shown), QLatin1String(type));
+    // Only the types this installation writes (WebP needs Qt's plugin).
+    for (const QString &type : ImageWriter::fileTypes())
+        ui->formatFileExtensionComboBox->addItem(QLatin1Char('.') + type, type);
+    ui->formatTimeComboBox->addItem(tr("Not in the name"), QString::number(FileNameProfile::NoTime));
+    ui->formatTimeComboBox->addItem(tr("In place of the counter"), QString::number(FileNameProfile::TimeInPlaceOfCounter));
+    ui->formatTimeComboBox->addItem(tr("Beside the counter"), QString::number(FileNameProfile::TimeBesideCounter));
 
     selector->addField("fileOutputPrefix", ui->formatPrefixLineEdit);
     selector->addField("fileBaseName", ui->formatBasenameLineEdit);
     selector->addField("fileOutputSuffix", ui->formatSuffixLineEdit);
     selector->addField("fileOutputType", ui->formatFileExtensionComboBox);
+    selector->addField("fileOutputTime", ui->formatTimeComboBox);
     connect(selector, &ProfileSelector::profileSelected, this, &FileNameProfileDialog::updateExample);
     connect(selector, &ProfileSelector::fieldChanged, this, &FileNameProfileDialog::updateExample);
     selector->setProfileManager(FileNameProfile::profileManager());
@@ -61,8 +70,8 @@ void FileNameProfileDialog::updateExample()
     const QString base = QFileInfo(videoFileName).baseName();
     // An empty base name field uses the video's name: show which.
     ui->formatBasenameLineEdit->setPlaceholderText(base);
-    ui->outputExampleLabel->setText(example.outputFileName(base, 1));
-    ui->outputExampleWithoutCounterLabel->setText(example.outputFileName(base));
+    ui->outputExampleLabel->setText(example.outputFileName(base, 1, ExampleTime));
+    ui->outputExampleWithoutCounterLabel->setText(example.outputFileName(base, -1, ExampleTime));
 }
 
 void FileNameProfileDialog::on_resetToDefaultsButton_clicked()

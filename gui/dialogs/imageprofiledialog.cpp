@@ -30,6 +30,8 @@ ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     selector->addField("imageHeight", ui->imageHeightLineEdit);
     selector->addField("maintainAspectRatio", ui->maintainAspectRatioCheckbox);
     selector->addField("watermarkProfileId", ui->watermarkProfileComboBox);
+    // 0 shows "Default": Qt's own quality, as for a profile without the setting.
+    selector->addField("imageQuality", ui->imageQualitySpinBox);
     selector->setProfileManager(ImageProfile::profileManager());
 }
 
@@ -50,9 +52,10 @@ void ImageProfileDialog::setVideoSize(int width, int height)
     showVideoSize();
 }
 
-void ImageProfileDialog::setFrameImage(const QImage &image)
+void ImageProfileDialog::setFrameImage(const QImage &image, const FrameDetails &details)
 {
     frameImage = image;
+    frameDetails = details;
 }
 
 void ImageProfileDialog::fillWatermarkList()
@@ -108,6 +111,8 @@ void ImageProfileDialog::on_watermarkProfileEditButton_clicked()
     // Without a frame of the user's video the dialog's own sample picture stands in.
     dialog.setPreview(frameImage.isNull() ? QImage(QStringLiteral(":/Images/watermarkBackground.jpg")) : frameImage,
                       &preview);
+    if (!frameImage.isNull())
+        dialog.setPreviewDetails(frameDetails);
     dialog.exec();
 
     fillWatermarkList();

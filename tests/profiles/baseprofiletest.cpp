@@ -76,7 +76,7 @@ void BaseProfileTest::writeSettingsWritesEveryStoredWritableProperty()
     QStringList keys = settings->childKeys();
     keys.sort();
     const QStringList expected = {
-        "id", "imageBrightness", "imageContrast", "imageHeight", "imageWidth",
+        "id", "imageBrightness", "imageContrast", "imageHeight", "imageQuality", "imageWidth",
         "maintainAspectRatio", "name", "objectName", "sameSizeAsVideo", "watermarkProfileId"};
     QCOMPARE(keys, expected);
     QCOMPARE(settings->value("id").toString(), profile.id());

@@ -56,6 +56,7 @@ void ImageProfileTest::defaults()
     QCOMPARE(profile.imageContrast(), 0);
     QCOMPARE(profile.imageBrightness(), 0);
     QCOMPARE(profile.watermarkProfileId(), QString());
+    QCOMPARE(profile.imageQuality(), -1);
 }
 
 // Values no editor sets (contrast, brightness) and a watermark id that names
@@ -74,6 +75,8 @@ void ImageProfileTest::storedValuesSurviveLoadAndSave()
         QCOMPARE(profile->imageBrightness(), -7);
         QCOMPARE(profile->imageWidth(), 1280);
         QCOMPARE(profile->maintainAspectRatio(), true);
+        // Written before the quality was a setting: Qt's default.
+        QCOMPARE(profile->imageQuality(), -1);
         QVERIFY(store.save());
     }
     QSettings settings(configPath(), QSettings::IniFormat);
@@ -125,7 +128,7 @@ void ImageProfileTest::storeIsMadeOnceWithADefaultProfile()
     settings.beginGroup(profile->id());
     QStringList keys = settings.childKeys();
     keys.sort();
-    const QStringList expected = {"id", "imageBrightness", "imageContrast", "imageHeight", "imageWidth",
+    const QStringList expected = {"id", "imageBrightness", "imageContrast", "imageHeight", "imageQuality", "imageWidth",
                                   "maintainAspectRatio", "name", "objectName", "sameSizeAsVideo",
                                   "sortOrder", "watermarkProfileId"};
     QCOMPARE(keys, expected);

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -70,6 +71,7 @@ private slots:
     void sameSizeShowsVideoSize_data();
     void sameSizeShowsVideoSize();
     void watermarkListStartsWithNone();
+    void qualityReachesTheProfile();
     void unwritableStoreKeepsDialogOpen_data();
     void unwritableStoreKeepsDialogOpen();
 
@@ -180,11 +182,20 @@ void ProfileDialogsTest::fileNameExample_data()
     QTest::addColumn<QString>("placeholder");
     QTest::addColumn<QString>("example");
     QTest::addColumn<QString>("singleShot");
-    QTest::newRow("defaults") << QString() << QString() << "MyVideo" << "MyVideo-00001.jpeg" << "MyVideo-.jpeg";
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("time");
+    QTest::newRow("defaults") << QString() << QString() << "MyVideo" << "MyVideo-00001.jpeg" << "MyVideo-.jpeg"
+                              << QString() << 0;
     QTest::newRow("typed prefix") << QString() << "shot_" << "MyVideo" << "shot_MyVideo-00001.jpeg"
-                                  << "shot_MyVideo-.jpeg";
+                                  << "shot_MyVideo-.jpeg" << QString() << 0;
     QTest::newRow("base name to the first dot") << "C:/clips/holiday.2019.mp4" << QString() << "holiday"
-                                                << "holiday-00001.jpeg" << "holiday-.jpeg";
+                                                << "holiday-00001.jpeg" << "holiday-.jpeg" << QString() << 0;
+    QTest::newRow("WebP") << QString() << QString() << "MyVideo" << "MyVideo-00001.webp" << "MyVideo-.webp"
+                          << "webp" << 0;
+    QTest::newRow("time in place of the counter") << QString() << QString() << "MyVideo"
+        << "MyVideo-00h01m23s456.jpeg" << "MyVideo-00h01m23s456.jpeg" << QString() << 1;
+    QTest::newRow("time beside the counter") << QString() << QString() << "MyVideo"
+        << "MyVideo-00001-00h01m23s456.jpeg" << "MyVideo-00h01m23s456.jpeg" << QString() << 2;
 }
 
 void ProfileDialogsTest::fileNameExample()
@@ -194,11 +205,17 @@ void ProfileDialogsTest::fileNameExample()
     QFETCH(QString, placeholder);
     QFETCH(QString, example);
     QFETCH(QString, singleShot);
+    QFETCH(QString, type);
+    QFETCH(int, time);
     FileNameProfileDialog dialog;
     child<QPushButton>(&dialog, "resetToDefaultsButton")->click();
     if (!video.isNull())
         dialog.setVideoFileName(video);
     QTest::keyClicks(child<QLineEdit>(&dialog, "formatPrefixLineEdit"), prefix);
+    auto *types = child<QComboBox>(&dialog, "formatFileExtensionComboBox");
+    if (!type.isEmpty())
+        types->setCurrentIndex(types->findData(type));
+    child<QComboBox>(&dialog, "formatTimeComboBox")->setCurrentIndex(time);
 
     QCOMPARE(child<QLabel>(&dialog, "outputExampleVideoLabel")->text(), video.isNull() ? "MyVideo.mpeg" : video);
     QCOMPARE(child<QLineEdit>(&dialog, "formatBasenameLineEdit")->placeholderText(), placeholder);
@@ -282,6 +299,22 @@ void ProfileDialogsTest::watermarkListStartsWithNone()
     child<QComboBox>(&again, "watermarkProfileComboBox")->setCurrentIndex(0);
     child<QPushButton>(&again, "saveButton")->click();
     QCOMPARE(again.profile()->property("watermarkProfileId").toString(), QString());
+}
+
+// A quality is stored as typed; "Default" (0) leaves it to Qt, as no setting did.
+void ProfileDialogsTest::qualityReachesTheProfile()
+{
+    ImageProfileDialog dialog;
+    auto *quality = child<QSpinBox>(&dialog, "imageQualitySpinBox");
+    QCOMPARE(quality->text(), QStringLiteral("Default"));
+    quality->setValue(85);
+    typeName(&dialog, QStringLiteral("Fine JPEG"));
+    child<QPushButton>(&dialog, "saveButton")->click();
+    QCOMPARE(qobject_cast<ImageProfile *>(dialog.profile())->imageQuality(), 85);
+
+    ImageProfileDialog again;
+    again.setProfile(dialog.profile());
+    QCOMPARE(child<QSpinBox>(&again, "imageQualitySpinBox")->value(), 85);
 }
 
 void ProfileDialogsTest::unwritableStoreKeepsDialogOpen_data()
