@@ -443,7 +443,9 @@ void MainWindowTest::saveDialog()
     const QPoint checkBoxAt = automatic->mapTo(m_window.get(), QPoint());
     automatic->setChecked(false);
     QVERIFY(!child<QLabel>("nextFileNameLabel")->isVisible());
-    QApplication::sendPostedEvents();
+    // Each layout asks its parent's on the next round.
+    for (int round = 0; round < 10; ++round)
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCOMPARE(automatic->mapTo(m_window.get(), QPoint()), checkBoxAt);
 
     QString offered;
