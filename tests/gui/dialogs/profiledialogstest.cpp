@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 using DialogMaker = std::function<QDialog *()>;
 Q_DECLARE_METATYPE(DialogMaker)
@@ -162,13 +163,14 @@ void ProfileDialogsTest::refusedValues()
     dialog->show();
     typeName(dialog.get(), QStringLiteral("Refused ") + QTest::currentDataTag());
     child<QLineEdit>(dialog.get(), qPrintable(widget))->setText(typed);
-    QString shown;
-    ModalDialogs::answer([&shown](QWidget *box) {
-        shown = box->windowTitle();
+    // Held apart from this function: should no box come, the answer outlives it.
+    const auto shown = std::make_shared<QString>();
+    ModalDialogs::answer([shown](QWidget *box) {
+        *shown = box->windowTitle();
         box->close();
     }, dialog.get());
     child<QPushButton>(dialog.get(), "saveButton")->click();
-    QCOMPARE(shown, warning);
+    QCOMPARE(*shown, warning);
     QVERIFY(dialog->isVisible());
     const QString file = qobject_cast<ImageProfileDialog *>(dialog.get()) ? QStringLiteral("ImageProfiles.ini")
                                                                          : QStringLiteral("FileNameProfiles.ini");
