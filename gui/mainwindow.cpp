@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
+#include "analysis/shotindex.h"
 
 // Local
 #include "dialogs/batchmodedialog.h"
@@ -78,6 +79,7 @@ MainWindow::MainWindow(QWidget *parent)
     updateWindowTitle();
 
     player = new Player(this);
+    shotIndex = new ShotIndex(this);
     videoOutput = new VideoWidget(this);
     if (!player->isValid()) {
         QMessageBox::warning(nullptr, tr("Tindra error"),
@@ -127,6 +129,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionSkipForward, &QAction::triggered, this, &MainWindow::skipForward);
     connect(ui->actionStepBackward, &QAction::triggered, this, &MainWindow::stepBackward);
     connect(ui->actionStepForward, &QAction::triggered, this, &MainWindow::stepForward);
+    connect(ui->actionPreviousShot, &QAction::triggered, this, &MainWindow::previousShot);
+    connect(ui->actionNextShot, &QAction::triggered, this, &MainWindow::nextShot);
+    // shot analysis -> status bar
+    connect(shotIndex, &ShotIndex::failed, this, [this](const QString &reason) {
+        statusBar()->showMessage(tr("Cannot find the shots of this video: %1").arg(reason), 5000);
+    });
     // snapshot panel
     connect(ui->snapshotButton, &QPushButton::clicked, this, &MainWindow::snapshotButtonPressed);
     connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::saveButtonPressed);
@@ -207,6 +215,7 @@ void MainWindow::openVideo(const QString &file)
     snapshotDetails.videoPath = file;
     recordedDateRead = false;
     player->play(file);
+    shotIndex->setSource(file);
     player->setVolume(volumePopup->currentVolume() / 100.0);
 
     const QString oldSuffix = QFileInfo(saveFileName).suffix();
@@ -240,6 +249,7 @@ void MainWindow::unloadVideo()
 {
     player->stop();
     player->setFile(QString());
+    shotIndex->setSource(QString());
     currentVideoFile.clear();
     updateWindowTitle();
     setVideoControlsEnabled(false);
@@ -355,6 +365,31 @@ void MainWindow::step(MainWindow::SeekDirection direction)
         stepForward();
     else
         stepBackward();
+}
+
+void MainWindow::previousShot()
+{
+    goToShot(shotIndex->shotBefore(player->displayPosition()), tr("No shot before this one"));
+}
+
+void MainWindow::nextShot()
+{
+    goToShot(shotIndex->shotAfter(player->displayPosition()), tr("No shot after this one"));
+}
+
+// Pauses on the first frame of a shot; until the shots are known the status
+// bar says how far the search is.
+void MainWindow::goToShot(qint64 start, const QString &none)
+{
+    if (!shotIndex->isReady()) {
+        statusBar()->showMessage(tr("Still looking for the shots: %1% done").arg(qRound(shotIndex->progress() * 100)),
+                                 3000);
+    } else if (start < 0) {
+        statusBar()->showMessage(none, 3000);
+    } else {
+        player->pause(true);
+        player->setPosition(start);
+    }
 }
 
 void MainWindow::snapshotButtonPressed()

@@ -218,7 +218,7 @@ qint64 Demuxer::videoStartTime() const
     return av_rescale_q(stream->start_time, stream->time_base, AVRational { 1, 1000000 });
 }
 
-double Demuxer::frameRate() const
+double Demuxer::constantFrameRate() const
 {
     const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
     if (!stream)

@@ -73,11 +73,9 @@ public:
     // about startTime() + duration(); well short of that, the file was cut.
     qint64 dataEndTime() const { return m_dataEnd; }
 
-    // The current video stream's first frame, in ms on the container's clock.
-    qint64 videoStart() const { return videoStartTime() / 1000; }
     // Frames per second of the current video stream when it is constant; 0
     // when it varies or is not known.
-    double frameRate() const;
+    double constantFrameRate() const;
     // Codec names such as "h264" and "aac" of the current video stream and
     // of the first audio stream; empty when there is none.
     QString videoCodecName() const;

@@ -28,20 +28,20 @@ FrameChooser::FrameChooser(const QString &source, const Settings &settings)
 bool FrameChooser::choose(qint64 ms, const media::VideoFrame &frameAt, media::VideoFrame *chosen, QString *note,
                           QString *error)
 {
+    if (m_settings.sharpest <= 0 && (!m_settings.skipBlank || !isBlank(frameAt))) {
+        *chosen = frameAt;
+        return true;
+    }
+    // Only now the decoder of its own: most frames are not blank.
     if (!m_scanner.open()) {
         *error = m_scanner.errorString();
         return false;
     }
     Candidate at { frameAt, frameAt.isValid() ? m_scanner.timeOf(frameAt) : -1 };
-    if (m_settings.sharpest > 0) {
-        if (chooseSharpest(ms, &at, chosen, note, error))
-            return true;
-        if (!error->isEmpty())
-            return false;
-    } else if (!m_settings.skipBlank || !isBlank(frameAt)) {
-        *chosen = frameAt;
+    if (m_settings.sharpest > 0 && chooseSharpest(ms, &at, chosen, note, error))
         return true;
-    }
+    if (!error->isEmpty())
+        return false;
     chooseNotBlank(ms, at, chosen, note);
     return true;
 }

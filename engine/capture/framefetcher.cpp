@@ -101,7 +101,9 @@ void FrameFetcher::start(const QString &source, const QVector<Position> &positio
     m_decodersChosen = 0;
     const media::CodecContext *codec = demuxer.videoCodecContext();
     if (m_decoderCount <= 0 && codec) {
-        const qint64 fit = m_memoryBudget / decoderMemory(codec->width(), codec->height());
+        // A chooser decodes with a decoder of its own beside each one.
+        const int perDecoder = m_makeChooser ? 2 : 1;
+        const qint64 fit = m_memoryBudget / (perDecoder * decoderMemory(codec->width(), codec->height()));
         m_decodersChosen = int(qBound<qint64>(1, fit, qMax(1, QThread::idealThreadCount())));
     }
     m_nextRun = 0;

@@ -77,7 +77,8 @@ public:
     ~FrameFetcher() override;
 
     // Number of decoders; 0 or less (the default) means one per core, as
-    // many as the memory budget allows for the video's picture size.
+    // many as the memory budget allows for the video's picture size (each
+    // counted twice with a chooser, which decodes with one of its own).
     void setDecoderCount(int count);
     int decoderCount() const;
     // Bytes all decoders of a start() may take together when their number is

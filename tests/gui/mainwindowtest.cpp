@@ -4,6 +4,7 @@
 #include "dialogs/imageprofiledialog.h"
 #include "dialogs/watermarkprofiledialog.h"
 #include "mainwindow.h"
+#include "analysis/shotindex.h"
 #include "player/framecapture.h"
 #include "player/player.h"
 #include "profiles/filenameprofile.h"
@@ -66,6 +67,7 @@ private slots:
     void stepsOneFrame_data();
     void stepsOneFrame();
     void skipPausesAndSpaceResumes();
+    void previousAndNextShot();
     void snapshotAndCopies();
     void nextNameSkipsExistingFiles();
     void automaticSaveFolder_data();
@@ -318,6 +320,39 @@ void MainWindowTest::skipPausesAndSpaceResumes()
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QTest::keyClick(m_window.get(), Qt::Key_Space);
     QTRY_COMPARE(m_player->state(), Player::PlayingState);
+}
+
+// The shots are found in the background; until then the actions only say so.
+void MainWindowTest::previousAndNextShot()
+{
+    // Cuts at frames 31, 70, 113 and 150.
+    open(TestClips::path(QStringLiteral("shots-cuts.mp4")));
+    auto *shots = m_window->findChild<ShotIndex *>();
+    QSignalSpy ready(shots, &ShotIndex::ready);
+    auto *next = child<QAction>("actionNextShot");
+    auto *previous = child<QAction>("actionPreviousShot");
+    if (!shots->isReady()) {
+        next->trigger();
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith(QStringLiteral("Still looking for the shots")));
+        QVERIFY(ready.wait(60000));
+    }
+    const auto go = [this](QAction *action, qint64 expected) {
+        QSignalSpy landed(m_player, &Player::seekFinished);
+        action->trigger();
+        QVERIFY(landed.wait(10000));
+        QCOMPARE(m_player->displayPosition(), expected);
+        QVERIFY(m_player->isPaused());
+    };
+    go(next, TestClips::frameTime(31));
+    go(next, TestClips::frameTime(70));
+    seekTo(TestClips::frameTime(90));
+    go(previous, TestClips::frameTime(70));
+    go(previous, TestClips::frameTime(31));
+    go(previous, 0);
+    previous->trigger();
+    QCOMPARE(m_window->statusBar()->currentMessage(), QStringLiteral("No shot before this one"));
+    QCOMPARE(next->shortcut(), QKeySequence(QStringLiteral("Ctrl+PgDown")));
+    QCOMPARE(previous->shortcut(), QKeySequence(QStringLiteral("Ctrl+PgUp")));
 }
 
 void MainWindowTest::snapshotAndCopies()
