@@ -53,7 +53,7 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     connect(worker, &BatchWorker::progressUpdate, this,
             [this, worker] { ui->currentVideoLabel->setText(resultOf(worker).source); });
     m_jobOfWorker.insert(worker, m_results.size());
-    m_results.append(JobResult { config->source(), worker });
+    m_results.append(JobResult { config->source() });
     thread->addWorker(worker);
 }
 
@@ -121,6 +121,7 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     // up to date here.
     result.unreadable = worker->openFailed();
     result.failed = worker->extractionErrors() + worker->saveErrors();
+    result.requested = worker->framesRequested();
 
     ui->currentVideoLabel->setText(result.source);
     ui->statusLabel->setText(text);
@@ -161,7 +162,7 @@ QString BatchProcessingDialog::summary() const
             failures.append(tr("%1 (%2 of its images)").arg(name).arg(result.failed));
         else if (result.written == 0 && !thread->isInterruptionRequested())
             // A readable video gives every rule a position unless the skips leave no time.
-            failures.append(result.worker->framesRequested() == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
+            failures.append(result.requested == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
                                                                    : tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
