@@ -7,11 +7,11 @@
 # Template placeholders: @OPTIONS@ (every option name), @VALUE_OPTIONS@ (the
 # names of the options that take a value, also in their single-dash long
 # form, as a shell case pattern), @FILE_TYPES@ (the values of --filetype) and
-# a line @ZSH_SPECS@ (one zsh _arguments specification per option).
+# a line @ZSH_ARGUMENTS@ (one zsh _arguments entry per option).
 
 function trim(s) { sub(/^ +/, "", s); sub(/ +$/, "", s); return s }
 
-# Text inside '[...]' or after ':' of a quoted zsh specification.
+# Text inside '[...]' or after ':' of a quoted zsh _arguments entry.
 function zshquote(s) {
     gsub(/\\/, "\\\\", s)
     gsub(/'/, "'\\''", s)
@@ -67,22 +67,22 @@ END {
         }
         # '(-c --count)'{-c,--count}'[description]:value name:action'
         if (count > 1) {
-            spec = "'(" names[i] ")'{" list[1]
+            entry = "'(" names[i] ")'{" list[1]
             for (k = 2; k <= count; k++)
-                spec = spec "," list[k]
-            spec = spec "}'"
+                entry = entry "," list[k]
+            entry = entry "}'"
         } else {
-            spec = "'" list[1]
+            entry = "'" list[1]
         }
-        spec = spec "[" zshquote(desc[i]) "]"
+        entry = entry "[" zshquote(desc[i]) "]"
         if (value[i] != "")
-            spec = spec ":" zshquote(value[i]) ":" action
-        zsh[i] = spec "'"
+            entry = entry ":" zshquote(value[i]) ":" action
+        zsh[i] = entry "'"
     }
     if (types == "")
         fail("the help has no --filetype option")
     while ((getline line < template) > 0) {
-        if (line ~ /@ZSH_SPECS@/) {
+        if (line ~ /@ZSH_ARGUMENTS@/) {
             for (i = 1; i <= n; i++)
                 print "    " zsh[i] " \\"
             continue
