@@ -2,6 +2,7 @@
 
 #include "batch/batchworkerconfig.h"
 #include "batch/manifest.h"
+#include "imaging/contactsheet.h"
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
 #include "imaging/imageprocessingmanager.h"
@@ -38,6 +39,8 @@ BatchWorker::BatchWorker(QObject *parent)
     // travels with them to the saving slot.
     connect(m_fetcher, &FrameFetcher::frameExtracted, this, &BatchWorker::sendFrame, Qt::DirectConnection);
     connect(this, &BatchWorker::frameReady, this, &BatchWorker::frameExtracted);
+    // Queued behind the sheet's frames where they are.
+    connect(this, &BatchWorker::framesDone, this, &BatchWorker::finishSheet);
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
     m_fetcher->setStopCheck([this] { return isInterruptionRequested(); });
 }
@@ -77,8 +80,11 @@ void BatchWorker::run()
     m_extractionErrors = 0;
     m_saveErrors = 0;
     m_manifestFailed = false;
+    m_sheetsSaved = 0;
     capture();
     m_fetcher->stop();
+    if (m_config->contactSheet() && m_framesRequested > 0 && !isInterruptionRequested())
+        emit framesDone(QPrivateSignal());
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -113,25 +119,37 @@ void BatchWorker::capture()
         return;
     }
 
+    // A contact sheet spreads its columns x rows frames as that many images.
+    const bool sheet = m_config->contactSheet();
+    if (sheet) {
+        const QString unfit = ContactSheet::layoutError(m_config->sheetLayout(), m_video.displaySize());
+        if (!unfit.isEmpty()) {
+            ++m_saveErrors;
+            if (!isInterruptionRequested())
+                emit statusUpdate(this, unfit);
+            return;
+        }
+    }
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
     qint64 step = -1;
     int stepCount = 0;
-    if (m_config->intervalType() == BatchWorkerConfig::ImageCount && m_config->intervalImages() <= 1) {
+    if (!sheet && m_config->intervalType() == BatchWorkerConfig::ImageCount && m_config->intervalImages() <= 1) {
         qCDebug(lcBatch) << "Batch m_intervalImages was " << m_config->intervalImages();
         m_config->setIntervalImages(10);
         m_config->setIntervalType(BatchWorkerConfig::SingleImage);
     }
-    const int rule = m_config->intervalType();
+    const int rule = sheet ? int(BatchWorkerConfig::ImageCount) : m_config->intervalType();
+    const int imageCount = sheet ? m_config->sheetColumns() * m_config->sheetRows() : m_config->intervalImages();
     if (rule == BatchWorkerConfig::EveryInterval) {
         if (m_config->intervalMilliseconds() < 1)
             m_config->setIntervalMilliseconds(1000);
         step = m_config->intervalMilliseconds();
         stepCount = int(float(span) / float(step) + 1.0f);
     } else if (rule == BatchWorkerConfig::ImageCount) {
-        step = span / m_config->intervalImages() - 1;
-        stepCount = m_config->intervalImages();
+        step = span / imageCount - 1;
+        stepCount = imageCount;
     }
     qCDebug(lcBatch) << "skipAmount: " << step;
     // Positions closer than the grabber's tolerance could be answered by one
@@ -176,7 +194,7 @@ void BatchWorker::capture()
         QVector<qint64> asked;
         while (span > 0 && positions.size() < PositionsAhead) {
             const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-                || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
+                || (rule == BatchWorkerConfig::ImageCount && image <= imageCount)
                 || (singleShot && image <= 1);
             if (!more)
                 break;
@@ -250,41 +268,108 @@ void BatchWorker::frameExtracted(media::VideoFrame frame, FrameDetails details)
     if (isInterruptionRequested() || !m_canWrite)
         return;
     const QImage image = frame.toImage(QImage::Format_ARGB32);
+    if (m_config->contactSheet()) {
+        addToSheet(image, details);
+        return;
+    }
     QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr,
                                                                        details);
     const ImageWriter::Result result = writeImage(processed, details);
+    if (!accepted(result))
+        return;
+    ++m_imagesSaved;
+    announce(result.path, processed, details);
+}
 
+// Whether result is an image written; says why not, and stops the job where
+// nothing more can be written.
+bool BatchWorker::accepted(const ImageWriter::Result &result)
+{
     switch (result.outcome) {
     case ImageWriter::Outcome::Written:
-        break;
+        return true;
     case ImageWriter::Outcome::NameTaken:
     case ImageWriter::Outcome::Failed:
         ++m_saveErrors;
         if (!isInterruptionRequested())
             emit statusUpdate(this, tr("Could not write image %1: %2")
                                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return;
+        return false;
     case ImageWriter::Outcome::NoRoom:
         stopWriting(tr("Could not write image %1: %2. No more images are written.")
                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return;
+        return false;
     case ImageWriter::Outcome::NoNameLeft:
         stopWriting(result.reason);
-        return;
+        return false;
     }
-    ++m_imagesSaved;
-    qCDebug(lcBatch) << "Saved image " << result.path;
+    return false;
+}
+
+// An image written: its row in the manifest, its name, and the image itself
+// for whoever shows it.
+void BatchWorker::announce(const QString &path, QImage &image, const FrameDetails &details)
+{
+    qCDebug(lcBatch) << "Saved image " << path;
     // After the first row that cannot be written the list is left as it is.
-    const bool listFailed = m_manifest && !m_manifestFailed
-        && !m_manifest->append(result.path, processed.size(), details);
+    const bool listFailed = m_manifest && !m_manifestFailed && !m_manifest->append(path, image.size(), details);
     if (listFailed)
         m_manifestFailed = true;
     if (isInterruptionRequested())
         return;
-    emit statusUpdate(this, QStringLiteral("Saving: ") + QFileInfo(result.path).fileName());
+    emit statusUpdate(this, QStringLiteral("Saving: ") + QFileInfo(path).fileName());
     if (listFailed)
         emit statusUpdate(this, tr("%1. No more images are listed.").arg(m_manifest->error()));
-    emit imageReady(this, processed);
+    emit imageReady(this, image);
+}
+
+/*
+ * A contact sheet is made on the thread that saves images (painting text
+ * belongs there), when its first frame arrives: each frame is reduced into
+ * its cell at once, so no frame is kept at full size. The sheet so far goes
+ * to whoever shows images.
+ */
+void BatchWorker::addToSheet(const QImage &frame, const FrameDetails &details)
+{
+    if (!m_sheet)
+        m_sheet = std::make_unique<ContactSheet>(m_config->sheetLayout(), m_video);
+    m_sheet->addFrame(details.counter - 1, frame, details.timeMs);
+    ++m_imagesSaved;
+    if (isInterruptionRequested())
+        return;
+    QImage partial = m_sheet->image();
+    emit imageReady(this, partial);
+}
+
+// After the sheet's last frame: stamps the image profile's watermark on the
+// whole sheet and writes it under the sheet's name (with a counter when that
+// is taken).
+void BatchWorker::finishSheet()
+{
+    const std::unique_ptr<ContactSheet> sheet = std::move(m_sheet);
+    if (isInterruptionRequested() || !m_canWrite)
+        return;
+    if (!sheet) {
+        emit statusUpdate(this, tr("No contact sheet: none of its frames could be extracted"));
+        return;
+    }
+    FrameDetails details;
+    details.videoPath = m_config->source();
+    details.recorded = m_video.recorded();
+    QImage image = ImageProcessingManager::instance()->stampWatermark(sheet->image(), m_config->imageProfile(), details);
+
+    const QDir folder = m_config->outputFolder();
+    const int quality = m_config->imageProfile()->imageQuality();
+    ImageWriter::Result result = ImageWriter::write(image, folder.filePath(m_config->sheetFileNameFor(-1)),
+                                                    ImageWriter::Mode::CreateNew, quality);
+    if (result.outcome == ImageWriter::Outcome::NameTaken) {
+        result = ImageWriter::writeUnderFreeName(
+            image, folder, [this](int number) { return m_config->sheetFileNameFor(number); }, &m_fileCounter, quality);
+    }
+    if (!accepted(result))
+        return;
+    ++m_sheetsSaved;
+    announce(result.path, image, details);
 }
 
 // The single-shot name when it is free, else the next counter name that is;

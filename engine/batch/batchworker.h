@@ -10,8 +10,10 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
 class BatchWorkerConfig;
+class ContactSheet;
 class FrameFetcher;
 class FrameGrabber;
 class Manifest;
@@ -19,7 +21,8 @@ class Manifest;
 // Turns one batch job into image files: works out the positions from the
 // job's interval rule and skips, has them decoded ahead on several decoders
 // at once (FrameFetcher), fits each frame to the job's image profile and
-// saves it under the first free name.
+// saves it under the first free name; or, for a contact sheet, draws the
+// frames into one sheet and saves that.
 //
 // Threads: the worker, its grabber and its fetcher belong to the thread that
 // created them. run() may execute on another thread (the batch thread); the
@@ -59,6 +62,8 @@ public:
     int imagesSaved() const { return m_imagesSaved; }
     int extractionErrors() const { return m_extractionErrors; }
     int saveErrors() const { return m_saveErrors; }
+    // Contact sheets written (0 or 1); imagesSaved() counts their frames.
+    int sheetsSaved() const { return m_sheetsSaved; }
     // Some images written are missing from the manifest.
     bool manifestFailed() const { return m_manifestFailed; }
 
@@ -69,16 +74,22 @@ signals:
     // A decoded frame on its way from run() to the saving slot, with where
     // it came from.
     void frameReady(media::VideoFrame frame, FrameDetails details, QPrivateSignal);
+    // run() has handed out the last frame of a contact sheet.
+    void framesDone(QPrivateSignal);
 
 private slots:
     void frameExtracted(media::VideoFrame frame, FrameDetails details);
     void extractorError(QString message);
+    void finishSheet();
 
 private:
     void capture();
     bool captureImages(const QVector<qint64> &asked);
     void sendFrame(const media::VideoFrame &frame);
     ImageWriter::Result writeImage(const QImage &image, const FrameDetails &details);
+    bool accepted(const ImageWriter::Result &result);
+    void announce(const QString &path, QImage &image, const FrameDetails &details);
+    void addToSheet(const QImage &frame, const FrameDetails &details);
     void progressStep();
     void stopWriting(const QString &reason);
 
@@ -86,9 +97,12 @@ private:
     FrameGrabber *m_grabber;
     FrameFetcher *m_fetcher;
     Manifest *m_manifest = nullptr;
-    // Read and written by run() only.
+    // Loaded by run() before it sends the first frame; read by the saving
+    // slot after that.
     VideoInfo m_video;
     qint64 m_askedPosition = -1;
+    // The contact sheet in the making; used by the saving slot only.
+    std::unique_ptr<ContactSheet> m_sheet;
     int m_pauseAfterImage = 100;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
@@ -104,6 +118,7 @@ private:
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
     std::atomic_bool m_manifestFailed { false };
+    std::atomic_int m_sheetsSaved { 0 };
     // Cleared by the saving slot when nothing more can be written.
     std::atomic_bool m_canWrite { true };
 };

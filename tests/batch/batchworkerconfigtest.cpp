@@ -326,6 +326,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
 
     const QString expected = QStringLiteral(
         "[General]\n"
+        "contactSheet=false\n"
         "filenameProfileId=%1\n"
         "imageProfileId=%2\n"
         "intervalImages=3\n"
@@ -333,6 +334,11 @@ void BatchWorkerConfigTest::savedDefaultsFile()
         "intervalSingleShot=2\n"
         "intervalType=2\n"
         "objectName=\n"
+        "sheetBackground=#202020\n"
+        "sheetColumns=4\n"
+        "sheetRows=4\n"
+        "sheetSpacing=8\n"
+        "sheetWidth=1600\n"
         "skipBack=8589934592\n"
         "skipFront=1500\n").arg(m_secondFileName->id(), m_secondImage->id());
     QCOMPARE(QString::fromUtf8(readDefaults()), expected);
@@ -349,6 +355,12 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     saved.setIntervalMilliseconds(750);
     saved.setIntervalImages(42);
     saved.setIntervalSingleShot(BatchWorkerConfig::Front);
+    saved.setContactSheet(true);
+    saved.setSheetColumns(5);
+    saved.setSheetRows(3);
+    saved.setSheetWidth(1200);
+    saved.setSheetSpacing(0);
+    saved.setSheetBackground(QStringLiteral("#ffffff"));
     QVERIFY(saved.saveDefaults());
 
     BatchWorkerConfig loaded;
@@ -361,7 +373,14 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     QCOMPARE(loaded.intervalMilliseconds(), 750);
     QCOMPARE(loaded.intervalImages(), 42);
     QCOMPARE(loaded.intervalSingleShot(), int(BatchWorkerConfig::Front));
-    QCOMPARE(loaded.intervalDescription(), QStringLiteral("42 images"));
+    QCOMPARE(loaded.contactSheet(), true);
+    QCOMPARE(loaded.sheetLayout().columns, 5);
+    QCOMPARE(loaded.sheetLayout().rows, 3);
+    QCOMPARE(loaded.sheetLayout().width, 1200);
+    QCOMPARE(loaded.sheetLayout().spacing, 0);
+    QCOMPARE(loaded.sheetLayout().background, QColor(Qt::white));
+    QCOMPARE(loaded.intervalDescription(), QStringLiteral("Sheet 5 × 3"));
+    QCOMPARE(loaded.filenameExample(), loaded.fileNameProfile()->sheetFileName(QString(), -1));
 }
 
 void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
