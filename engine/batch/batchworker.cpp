@@ -357,6 +357,10 @@ void BatchWorker::finishSheet()
     details.videoPath = m_config->source();
     details.recorded = m_video.recorded();
     QImage image = ImageProcessingManager::instance()->stampWatermark(sheet->image(), m_config->imageProfile(), details);
+    if (m_sheetKept) {
+        emit sheetFinished(this, image);
+        return;
+    }
 
     const QDir folder = m_config->outputFolder();
     const int quality = m_config->imageProfile()->imageQuality();

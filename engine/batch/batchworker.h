@@ -50,6 +50,10 @@ public:
     // The pause after each image, 100 ms unless set; decoding goes on
     // during it. Before run().
     void setPauseAfterImage(int ms);
+    // Keeps a finished contact sheet instead of writing it: sheetFinished()
+    // hands it over, watermarked as it would be written. Before run().
+    void setSheetKept(bool kept) { m_sheetKept = kept; }
+
     // The list that gets a row for each image written; not owned, none
     // unless set. Used on the thread the worker belongs to. Before run().
     void setManifest(Manifest *manifest) { m_manifest = manifest; }
@@ -71,6 +75,8 @@ signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text);
     void progressUpdate(BatchWorker *worker, float progress);
+    // A contact sheet finished and kept (setSheetKept()).
+    void sheetFinished(BatchWorker *worker, const QImage &sheet);
     // A decoded frame on its way from run() to the saving slot, with where
     // it came from.
     void frameReady(media::VideoFrame frame, FrameDetails details, QPrivateSignal);
@@ -104,6 +110,7 @@ private:
     // The contact sheet in the making; used by the saving slot only.
     std::unique_ptr<ContactSheet> m_sheet;
     int m_pauseAfterImage = 100;
+    bool m_sheetKept = false;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
     qint64 m_fileCounter = 1;
