@@ -327,7 +327,7 @@ void BatchWorker::announce(const QString &path, QImage &image, const FrameDetail
  * A contact sheet is made on the thread that saves images (painting text
  * belongs there), when its first frame arrives: each frame is reduced into
  * its cell at once, so no frame is kept at full size. The sheet so far goes
- * to whoever shows images.
+ * to whoever shows it; imageReady() is for the sheet written.
  */
 void BatchWorker::addToSheet(const QImage &frame, const FrameDetails &details)
 {
@@ -337,8 +337,7 @@ void BatchWorker::addToSheet(const QImage &frame, const FrameDetails &details)
     ++m_imagesSaved;
     if (isInterruptionRequested())
         return;
-    QImage partial = m_sheet->image();
-    emit imageReady(this, partial);
+    emit sheetUpdated(this, m_sheet->image());
 }
 
 // After the sheet's last frame: stamps the image profile's watermark on the

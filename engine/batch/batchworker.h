@@ -75,6 +75,8 @@ signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text);
     void progressUpdate(BatchWorker *worker, float progress);
+    // The contact sheet so far, after each of its frames.
+    void sheetUpdated(BatchWorker *worker, const QImage &sheet);
     // A contact sheet finished and kept (setSheetKept()).
     void sheetFinished(BatchWorker *worker, const QImage &sheet);
     // A decoded frame on its way from run() to the saving slot, with where

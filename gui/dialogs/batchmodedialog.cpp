@@ -9,6 +9,7 @@
 #include "widgets/smartfiledialog.h"
 
 #include "batch/batchworkerconfig.h"
+#include "imaging/contactsheet.h"
 #include "profiles/field.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -124,6 +125,9 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     addField("intervalSingleShot", ui->intervalSingleShotComboBox);
     addField("skipFront", ui->skipFrontTextEdit);
     addField("skipBack", ui->skipBackTextEdit);
+    addField("contactSheet", ui->contactSheetCheckBox);
+    addField("sheetColumns", ui->sheetColumnsTextEdit);
+    addField("sheetRows", ui->sheetRowsTextEdit);
 
     // Times up to the 24 days tindracmd takes too.
     const qint64 intMax = std::numeric_limits<int>::max();
@@ -131,11 +135,17 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     m_ranges.insert(ui->intervalImagesTextEdit, { 1, intMax });
     m_ranges.insert(ui->skipFrontTextEdit, { 0, intMax });
     m_ranges.insert(ui->skipBackTextEdit, { 0, intMax });
+    m_ranges.insert(ui->sheetColumnsTextEdit, { 1, ContactSheet::MaxColumns });
+    m_ranges.insert(ui->sheetRowsTextEdit, { 1, ContactSheet::MaxRows });
 
     // After the fields' own handlers, so the jobs hold the new type first.
     for (QRadioButton *button : { ui->intervalImagesRadioButton, ui->intervalMillisecondsRadioButton,
                                   ui->intervalSingleShotRadioButton })
         connect(button, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
+    // A sheet changes the jobs' example names.
+    connect(ui->contactSheetCheckBox, &QCheckBox::clicked, this, &BatchModeDialog::loadFormValues);
+    for (QLineEdit *edit : { ui->sheetColumnsTextEdit, ui->sheetRowsTextEdit })
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { undoUnacceptable(edit); });
 
     updateFieldsEnabled();
 }

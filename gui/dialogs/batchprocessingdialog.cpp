@@ -45,6 +45,9 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     worker->setConfig(config);
     connect(worker, &BatchWorker::statusUpdate, this, &BatchProcessingDialog::workerStatusUpdate);
     connect(worker, &BatchWorker::imageReady, this, &BatchProcessingDialog::workerImageReady);
+    // A contact sheet shows as it grows.
+    connect(worker, &BatchWorker::sheetUpdated, ui->previewImageView,
+            [this](BatchWorker *, const QImage &sheet) { ui->previewImageView->setImage(sheet); });
     m_jobOfWorker.insert(worker, m_results.size());
     m_results.append(JobResult { config->source() });
     thread->addWorker(worker);

@@ -111,9 +111,8 @@ void ContactSheetDialog::makeSheet()
     worker->setConfig(config);
     worker->setPauseAfterImage(0);
     worker->setSheetKept(true);
-    connect(worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &partial) {
-        ui->previewImageView->setImage(partial);
-    });
+    connect(worker, &BatchWorker::sheetUpdated, this,
+            [this](BatchWorker *, const QImage &partial) { ui->previewImageView->setImage(partial); });
     connect(worker, &BatchWorker::statusUpdate, this,
             [this](BatchWorker *, const QString &text) { ui->statusLabel->setText(text); });
     connect(worker, &BatchWorker::sheetFinished, this, [this](BatchWorker *, const QImage &sheet) {

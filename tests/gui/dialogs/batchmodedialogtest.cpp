@@ -9,6 +9,7 @@
 #include "profiles/profilemanager.h"
 #include "testclips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -79,6 +80,7 @@ private slots:
     void loadThroughFileDialog();
     void outputFolderPicker();
     void startRunsEveryJob();
+    void contactSheetJob();
     void editFileNameProfile_data();
     void editFileNameProfile();
 
@@ -129,6 +131,8 @@ void BatchModeDialogTest::twoJobsDiffer_data()
         << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
         << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
         << "intervalImagesTextEdit" << "5" << QVariantMap { { "intervalType", 1 }, { "intervalImages", 5 } };
+    QTest::newRow("sheet rows") << QVariantMap { { "sheetRows", 4 } } << QVariantMap { { "sheetRows", 6 } }
+                                << "sheetRowsTextEdit" << "3" << QVariantMap { { "sheetRows", 3 } };
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -199,6 +203,7 @@ void BatchModeDialogTest::invalidNumbersUndone_data()
     // Typing chose the type; the number it brought is undone all the same.
     QTest::newRow("zero images") << "intervalImagesTextEdit" << "0" << "10"
                                  << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } };
+    QTest::newRow("21 sheet columns") << "sheetColumnsTextEdit" << "21" << "4" << QVariantMap { { "sheetColumns", 4 } };
 }
 
 void BatchModeDialogTest::invalidNumbersUndone()
@@ -314,6 +319,36 @@ void BatchModeDialogTest::startRunsEveryJob()
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("4 images written. Failed: random.mp4 (cannot read video)."));
     QCOMPARE(QDir(m_out->path()).entryList(QDir::Files).size(), 4);
+}
+
+// The contact sheet choice: the job describes and names itself as a sheet,
+// and Start writes one sheet, counted as one image.
+void BatchModeDialogTest::contactSheetJob()
+{
+    BatchModeDialog dialog;
+    dialog.addVideos({ clip("h264-10s.mp4") });
+    BatchModeListModel *model = modelOf(dialog);
+    BatchWorkerConfig *config = model->configAt(0);
+    config->setFileOutputPath(m_out->path());
+    selectRows(dialog, { 0 });
+    child<QCheckBox>(&dialog, "contactSheetCheckBox")->click();
+    typeInto(child<QLineEdit>(&dialog, "sheetColumnsTextEdit"), QStringLiteral("2"));
+    typeInto(child<QLineEdit>(&dialog, "sheetRowsTextEdit"), QStringLiteral("1"));
+    QVERIFY(config->contactSheet());
+    QCOMPARE(model->data(model->index(0, BatchModeListModel::IntervalColumn)).toString(), QStringLiteral("Sheet 2 × 1"));
+    QCOMPARE(child<QLabel>(&dialog, "filenameOutputExampleLabel")->text(), QStringLiteral("h264-10s-sheet.jpeg"));
+
+    QString summary;
+    ModalDialogs::answer([&](QWidget *modal) {
+        auto *done = child<QPushButton>(modal, "doneButton");
+        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
+        summary = child<QLabel>(modal, "statusLabel")->text();
+        done->click();
+    }, &dialog);
+    QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
+    QCOMPARE(summary, QStringLiteral("1 image written."));
+    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files), QStringList { "h264-10s-sheet.jpeg" });
+    QCOMPARE(QImage(QDir(m_out->path()).filePath(QStringLiteral("h264-10s-sheet.jpeg"))).width(), 1600);
 }
 
 void BatchModeDialogTest::editFileNameProfile_data()
