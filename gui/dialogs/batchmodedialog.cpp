@@ -23,6 +23,7 @@
 #include <QItemSelection>
 #include <QLayout>
 #include <QScopedValueRollback>
+#include <QSettings>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QtGlobal>
@@ -30,6 +31,11 @@
 #include <limits>
 
 namespace {
+// The list of images written that a batch keeps in each output folder when
+// asked, and the per-user setting that remembers the asking.
+const QString ImageListName = QStringLiteral("tindra-images.csv");
+const QString ImageListKey = QStringLiteral("batchImageList");
+
 // Combined values of the selected jobs that no job setting ever takes: none
 // looked at yet, and values that differ between the jobs.
 const int UnsetMarker = std::numeric_limits<int>::min();
@@ -147,6 +153,7 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     for (QLineEdit *edit : { ui->sheetColumnsTextEdit, ui->sheetRowsTextEdit })
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { undoUnacceptable(edit); });
 
+    ui->imageListCheckBox->setChecked(QSettings().value(ImageListKey, false).toBool());
     updateFieldsEnabled();
 }
 
@@ -390,7 +397,11 @@ void BatchModeDialog::on_cancelButton_clicked()
 void BatchModeDialog::on_startButton_clicked()
 {
     saveBatchWorkerConfigDefault();
+    const bool imageList = ui->imageListCheckBox->isChecked();
+    QSettings().setValue(ImageListKey, imageList);
     BatchProcessingDialog dialog(this);
+    if (imageList)
+        dialog.setImageListName(ImageListName);
     const QVector<BatchWorkerConfig *> configs = model->configs();
     for (BatchWorkerConfig *config : configs)
         dialog.addConfig(config);

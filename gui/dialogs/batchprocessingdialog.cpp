@@ -4,12 +4,15 @@
 #include "batch/batchthread.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/manifest.h"
 
 // Qt
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     : QDialog(parent)
@@ -50,12 +53,27 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
             [this](BatchWorker *, const QImage &sheet) { ui->previewImageView->setImage(sheet); });
     m_jobOfWorker.insert(worker, m_results.size());
     m_results.append(JobResult { config->source() });
+    if (!m_imageListName.isEmpty()) {
+        const QString path = config->outputFolder().absoluteFilePath(m_imageListName);
+        auto list = m_imageLists.find(path);
+        if (list == m_imageLists.end()) {
+            auto opened = std::make_shared<Manifest>(path);
+            if (!opened->open()) {
+                m_imageListErrors.append(opened->error());
+                opened.reset();
+            }
+            list = m_imageLists.insert(path, opened);
+        }
+        worker->setManifest(list->get());
+    }
     thread->addWorker(worker);
 }
 
 int BatchProcessingDialog::exec()
 {
     show();
+    for (const QString &error : qAsConst(m_imageListErrors))
+        ui->logTextEdit->appendPlainText(error);
     if (!thread->isRunning() && !thread->isFinished())
         thread->start(QThread::InheritPriority);
     return QDialog::exec();
@@ -117,6 +135,7 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     // up to date here.
     result.unreadable = worker->openFailed();
     result.failed = worker->extractionErrors() + worker->saveErrors();
+    result.unlisted = worker->manifestFailed();
 
     // The whole path would widen the dialog: its middle goes, the name stays.
     QLabel *video = ui->currentVideoLabel;
@@ -162,6 +181,9 @@ QString BatchProcessingDialog::summary() const
             failures.append(tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
+    if (!m_imageListErrors.isEmpty()
+        || std::any_of(m_results.cbegin(), m_results.cend(), [](const JobResult &result) { return result.unlisted; }))
+        text += QLatin1Char(' ') + tr("The image list is missing rows.");
     if (thread->isInterruptionRequested())
         text.prepend(tr("Cancelled.") + QLatin1Char(' '));
     if (!failures.isEmpty())

@@ -309,6 +309,7 @@ void BatchModeDialogTest::startRunsEveryJob()
         config->setSkipBack(0);
     }
     selectRows(dialog, { 1, 3 });
+    child<QCheckBox>(&dialog, "imageListCheckBox")->setChecked(true);
     QString summary;
     ModalDialogs::answer([&](QWidget *modal) {
         auto *done = child<QPushButton>(modal, "doneButton");
@@ -318,7 +319,20 @@ void BatchModeDialogTest::startRunsEveryJob()
     }, &dialog);
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("4 images written. Failed: random.mp4 (cannot read video)."));
-    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files).size(), 4);
+    // The image list of the folder: its header and a row for each image, naming it.
+    QStringList images = QDir(m_out->path()).entryList(QDir::Files, QDir::Name);
+    QVERIFY(images.removeOne(QStringLiteral("tindra-images.csv")));
+    QCOMPARE(images.size(), 4);
+    QFile list(QDir(m_out->path()).filePath(QStringLiteral("tindra-images.csv")));
+    QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList rows = QString::fromUtf8(list.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.first(), QStringLiteral("image,video,position_ms,frame_time_ms,frame_number,width,height,shot"));
+    QStringList listed;
+    for (const QString &row : rows.mid(1))
+        listed.append(QFileInfo(row.section(QLatin1Char(','), 0, 0)).fileName());
+    listed.sort();
+    QCOMPARE(listed, images);
 }
 
 // The contact sheet choice: the job describes and names itself as a sheet,
@@ -332,6 +346,7 @@ void BatchModeDialogTest::contactSheetJob()
     config->setFileOutputPath(m_out->path());
     selectRows(dialog, { 0 });
     child<QCheckBox>(&dialog, "contactSheetCheckBox")->click();
+    child<QCheckBox>(&dialog, "imageListCheckBox")->setChecked(false);
     typeInto(child<QLineEdit>(&dialog, "sheetColumnsTextEdit"), QStringLiteral("2"));
     typeInto(child<QLineEdit>(&dialog, "sheetRowsTextEdit"), QStringLiteral("1"));
     QVERIFY(config->contactSheet());
