@@ -98,7 +98,7 @@ const QRegularExpression SheetGrid(QStringLiteral("^(\\d{1,4})[xX](\\d{1,4})$"))
 QStringList withSheetGrid(QStringList arguments)
 {
     for (int i = 1; i < arguments.size(); ++i) {
-        if (arguments.at(i) == QLatin1String("--") )
+        if (arguments.at(i) == QLatin1String("--"))
             break;
         if ((arguments.at(i) == QLatin1String("--sheet") || arguments.at(i) == QLatin1String("-sheet"))
             && (i + 1 == arguments.size() || !SheetGrid.match(arguments.at(i + 1)).hasMatch()))
