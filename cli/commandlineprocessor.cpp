@@ -1,5 +1,6 @@
 #include "commandlineprocessor.h"
 
+#include "analysis/shotdetector.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "batch/manifest.h"
@@ -80,6 +81,12 @@ constexpr qint64 MaxDecoderMemory = 1048576;
 // Most images one job takes, and the longest time an option gives (24 days in ms).
 constexpr qint64 MaxImages = 100000;
 constexpr qint64 MaxMilliseconds = INT_MAX;
+
+// The least cut threshold (percent): below it compression noise makes cuts.
+constexpr double MinShotThreshold = 0.5;
+// The widest --sharpest window either side of a position: every frame of it
+// is decoded for each image.
+constexpr qint64 MaxSharpest = 10000;
 
 // A whole number from 0 to max from an option's value.
 bool readCount(const QString &value, qint64 max, qint64 *number)
@@ -185,6 +192,23 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption memoryOption(QStringLiteral("memory"),
         tr("How much memory the decoders may take together when their number is chosen (without --threads), "
            "in MB: 64 to 1048576. Default: 1024."), tr("MB"));
+    const QCommandLineOption shotsOption(QStringLiteral("shots"),
+        tr("One image per shot: the video is analysed for cuts, dissolves and fades, and each shot gives its sharpest "
+           "frame. Use this, --count or --ms."));
+    const QCommandLineOption shotThresholdOption(QStringLiteral("shot-threshold"),
+        tr("With --shots: how different, in percent, two shots must be to count as a cut. Lower finds more. "
+           "Default: %1.").arg(ShotDetector::DefaultThreshold), tr("percent"));
+    const QCommandLineOption minShotOption(QStringLiteral("min-shot"),
+        tr("With --shots: shots shorter than this join a neighbour. Default: 600."), tr("milliseconds"));
+    const QCommandLineOption shotListOption(QStringLiteral("shot-list"),
+        tr("With --shots: writes each shot's number, start and end (ms and hh:mm:ss.zzz, and frames) and its image "
+           "to this CSV file."), tr("file name"));
+    const QCommandLineOption skipBlankOption(QStringLiteral("skip-blank"),
+        tr("Instead of a blank frame (black, white, one colour), takes the nearest one that is not within %1 ms, "
+           "later ones first.").arg(BatchWorkerConfig::BlankWindow));
+    const QCommandLineOption sharpestOption(QStringLiteral("sharpest"),
+        tr("Takes the sharpest frame within this many milliseconds either side of each position."),
+        tr("milliseconds"));
     const QCommandLineOption nameTimeOption(QStringLiteral("name-time"),
         tr("Puts each frame's time into the image names in place of the counter (clip-00h01m23s456.jpeg); "
            "with --filecounter, beside it. A clash adds -2, -3..."));
@@ -195,15 +219,17 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         tr("Quality of JPEG and WebP images, 1 (smallest files) to 100 (best). Default: Qt's (75)."), tr("1-100"));
     const QCommandLineOption sheetOption(QStringLiteral("sheet"),
         tr("Makes one contact sheet of the video instead of separate images: a header with its details over "
-           "COLSxROWS frames spread over it, each with its time. The grid may be left out: 4x4. Named "
-           "<video>-sheet.jpeg by default; --width, --height and --videoaspectratio do not apply."),
+           "COLSxROWS frames spread over it, each with its time (with --shots, one per shot in as many rows as they "
+           "fill). The grid may be left out: 4x4. Named <video>-sheet.jpeg by default; --width, --height and "
+           "--videoaspectratio do not apply."),
         tr("COLSxROWS"));
     const QCommandLineOption sheetWidthOption(QStringLiteral("sheet-width"),
         tr("Width of the contact sheet, %1 to %2 pixels. Default: 1600.").arg(ContactSheet::MinWidth).arg(ContactSheet::MaxWidth),
         tr("pixels"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
-                        threadsOption, memoryOption, nameTimeOption, manifestOption, qualityOption, sheetOption,
+                        threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
+                        skipBlankOption, sharpestOption, nameTimeOption, manifestOption, qualityOption, sheetOption,
                         sheetWidthOption });
 
     parser.process(withSheetGrid(app.arguments()));
@@ -219,7 +245,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QStringList positional = parser.positionalArguments();
     QString logError;
     if (parser.isSet(logOption)) {
-        const QString refusal = logRefusal(parser.value(logOption), positional.value(0));
+        const QString refusal = refusalToWrite(parser.value(logOption), positional.value(0), tr("the log"));
         if (!refusal.isEmpty()) {
             errorMessage = refusal;
             return CommandLineResult::Error;
@@ -254,6 +280,16 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     if (parser.isSet(countOption) && parser.isSet(msOption)) {
         errorMessage = QStringLiteral("Please only set count or milliseconds");
         return CommandLineResult::Error;
+    }
+    if (parser.isSet(shotsOption) && (parser.isSet(countOption) || parser.isSet(msOption))) {
+        errorMessage = tr("Please only set one of --count, --ms and --shots");
+        return CommandLineResult::Error;
+    }
+    for (const QCommandLineOption *option : { &shotThresholdOption, &minShotOption, &shotListOption }) {
+        if (parser.isSet(*option) && !parser.isSet(shotsOption)) {
+            errorMessage = tr("--%1 needs --shots").arg(option->names().constLast());
+            return CommandLineResult::Error;
+        }
     }
     if (!logError.isEmpty()) {
         errorMessage = logError;
@@ -299,6 +335,47 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         if (!number(trimBackOption, MaxMilliseconds, &value))
             return CommandLineResult::Error;
         config->setSkipBack(value);
+    }
+
+    if (parser.isSet(shotsOption)) {
+        config->setIntervalType(BatchWorkerConfig::Shots);
+        if (parser.isSet(shotThresholdOption)) {
+            bool ok = false;
+            const double threshold = parser.value(shotThresholdOption).trimmed().toDouble(&ok);
+            if (!ok || !(threshold >= MinShotThreshold && threshold <= 100.0)) {
+                errorMessage = tr("Invalid value for --shot-threshold: \"%1\" (expected a number from %2 to 100)")
+                                   .arg(parser.value(shotThresholdOption))
+                                   .arg(MinShotThreshold);
+                return CommandLineResult::Error;
+            }
+            config->setShotThreshold(threshold);
+        }
+        if (parser.isSet(minShotOption)) {
+            if (!number(minShotOption, MaxMilliseconds, &value))
+                return CommandLineResult::Error;
+            config->setMinShotMilliseconds(int(value));
+        }
+        if (parser.isSet(shotListOption)) {
+            const QString list = parser.value(shotListOption);
+            const QString refusal = refusalToWrite(list, positional.value(0), tr("the shot list"));
+            const QFileInfo folder(QFileInfo(list).absolutePath());
+            if (!refusal.isEmpty() || !folder.isDir() || !folder.isWritable()) {
+                errorMessage = refusal.isEmpty()
+                    ? tr("Cannot write the shot list: %1").arg(QDir::toNativeSeparators(list)) : refusal;
+                return CommandLineResult::Error;
+            }
+            config->setShotListPath(QFileInfo(parser.value(shotListOption)).absoluteFilePath());
+        }
+    }
+    config->setSkipBlank(parser.isSet(skipBlankOption));
+    if (parser.isSet(sharpestOption)) {
+        if (!readCount(parser.value(sharpestOption), MaxSharpest, &value) || value < 1) {
+            errorMessage = tr("Invalid value for --sharpest: \"%1\" (expected a whole number from 1 to %2)")
+                               .arg(parser.value(sharpestOption))
+                               .arg(MaxSharpest);
+            return CommandLineResult::Error;
+        }
+        config->setSharpestMilliseconds(int(value));
     }
 
     int decoders = 0;
@@ -469,26 +546,30 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     return CommandLineResult::Ok;
 }
 
-// Why the file at path must not take the log, or nothing when it may: an
-// existing file is written to only when it reads as text and is not the video.
-QString CommandLineProcessor::logRefusal(const QString &path, const QString &source)
+// Why the file at path must not take what (the log, the shot list), or
+// nothing when it may: an existing file is written to only when it reads as
+// text and is not the video.
+QString CommandLineProcessor::refusalToWrite(const QString &path, const QString &source, const QString &what)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    struct stat log;
-    if (::stat(QFile::encodeName(path).constData(), &log) != 0)
+    struct stat target;
+    if (::stat(QFile::encodeName(path).constData(), &target) != 0)
         return QString();
-    if (isSameFile(path, source))
-        return tr("Will not write the log to %1: it is the video to process").arg(shown);
-    // Terminals, /dev/null and pipes take a log as it is written.
-    if (S_ISCHR(log.st_mode) || S_ISFIFO(log.st_mode))
+    struct stat video;
+    if (!source.isEmpty() && ::stat(QFile::encodeName(source).constData(), &video) == 0
+        && target.st_dev == video.st_dev && target.st_ino == video.st_ino) {
+        return tr("Will not write %1 to %2: it is the video to process").arg(what, shown);
+    }
+    // Terminals, /dev/null and pipes take text as it is written.
+    if (S_ISCHR(target.st_mode) || S_ISFIFO(target.st_mode))
         return QString();
-    if (!S_ISREG(log.st_mode))
-        return tr("Will not write the log to %1: it is not a file").arg(shown);
+    if (!S_ISREG(target.st_mode))
+        return tr("Will not write %1 to %2: it is not a file").arg(what, shown);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return tr("Will not write the log to %1: it cannot be read").arg(shown);
+        return tr("Will not write %1 to %2: it cannot be read").arg(what, shown);
     if (file.read(LogCheckBytes).contains('\0'))
-        return tr("Will not write the log to %1: it is not a text file").arg(shown);
+        return tr("Will not write %1 to %2: it is not a text file").arg(what, shown);
     return QString();
 }
 
@@ -539,6 +620,9 @@ int CommandLineProcessor::exitStatus()
     }
     if (worker.openFailed())
         return ExitCannotOpenVideo;
+    // The worker said why.
+    if (worker.blankVideo())
+        return ExitNothingToCapture;
     if (worker.framesRequested() == 0) {
         threadStatusUpdate(tr("No images made: the trimmed video is empty"));
         return ExitNothingToCapture;
@@ -554,11 +638,17 @@ int CommandLineProcessor::exitStatus()
                                .arg(folder));
         if (worker.imagesSaved() < worker.framesRequested())
             return ExitFramesFailed;
+        // The shot list could not be written.
+        if (worker.saveErrors() > 0)
+            return ExitImagesNotWritten;
         return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
     }
     if (worker.imagesSaved() == worker.framesRequested()) {
         threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)
                                                      : tr("%1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+        // The shot list could not be written.
+        if (worker.saveErrors() > 0)
+            return ExitImagesNotWritten;
         return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
     }
     threadStatusUpdate(tr("%1 of %2 images written to %3")

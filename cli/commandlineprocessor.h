@@ -30,7 +30,7 @@ public:
         ExitCannotOpenVideo = 3,
         ExitFramesFailed = 4,       // some frames could not be extracted
         ExitImagesNotWritten = 5,   // some images could not be written
-        ExitNothingToCapture = 6,   // the trimmed video leaves no position
+        ExitNothingToCapture = 6,   // the trimmed video leaves no position, or is blank throughout
         ExitManifestNotWritten = 7, // the images were written, but some are missing from the --manifest list
         ExitInterrupted = 128       // plus the signal that stopped the job (SIGINT: 130, SIGTERM: 143)
     };
@@ -47,7 +47,7 @@ public slots:
     void threadStatusUpdate(QString status);
 
 private:
-    static QString logRefusal(const QString &path, const QString &source);
+    static QString refusalToWrite(const QString &path, const QString &source, const QString &what);
     static bool isSameFile(const QString &path, const QString &other);
     void writeLog(const QString &line);
     void showProgress(float progress);

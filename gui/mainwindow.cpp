@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
+#include "analysis/shotindex.h"
 
 // Local
 #include "dialogs/batchmodedialog.h"
@@ -15,6 +16,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
@@ -32,6 +34,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTime>
 #include <QUrl>
@@ -70,10 +73,14 @@ MainWindow::MainWindow(QWidget *parent)
         if (box->layout())
             box->layout()->setContentsMargins(10, 10, 10, 10);
     }
+    // On a screen too small for the panes they scroll.
+    setCentralWidget(ScreenFit::scrollArea(takeCentralWidget(), this));
+    ScreenFit::keepOnScreen(this);
     sliderUnit = 1000;
     updateWindowTitle();
 
     player = new Player(this);
+    shotIndex = new ShotIndex(this);
     videoOutput = new VideoWidget(this);
     if (!player->isValid()) {
         QMessageBox::warning(nullptr, tr("Tindra error"),
@@ -102,9 +109,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(player, &Player::stateChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::error, this, &MainWindow::onPlayerError);
+    connect(player, &Player::endedEarly, this, &MainWindow::onVideoEndedEarly);
     // slider and transport -> player
     connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
     connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    // Clicks on the groove, keys and the wheel move the slider by actions,
+    // which take effect after this signal: it seeks to where they lead.
+    connect(ui->videoSlider, &QSlider::actionTriggered, this,
+            [this] { seekBySlider(ui->videoSlider->sliderPosition()); });
+    // A seek that lands where the player already was reports no new
+    // position: the handle goes back to the frame on show all the same.
+    connect(player, &Player::seekFinished, this, &MainWindow::positionChanged);
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
     connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);
@@ -115,6 +130,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionSkipForward, &QAction::triggered, this, &MainWindow::skipForward);
     connect(ui->actionStepBackward, &QAction::triggered, this, &MainWindow::stepBackward);
     connect(ui->actionStepForward, &QAction::triggered, this, &MainWindow::stepForward);
+    connect(ui->actionPreviousShot, &QAction::triggered, this, &MainWindow::previousShot);
+    connect(ui->actionNextShot, &QAction::triggered, this, &MainWindow::nextShot);
+    // shot analysis -> status bar
+    connect(shotIndex, &ShotIndex::failed, this, [this](const QString &reason) {
+        statusBar()->showMessage(tr("Cannot find the shots of this video: %1").arg(reason), 5000);
+    });
     // snapshot panel
     connect(ui->snapshotButton, &QPushButton::clicked, this, &MainWindow::snapshotButtonPressed);
     connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::saveButtonPressed);
@@ -135,6 +156,12 @@ MainWindow::MainWindow(QWidget *parent)
     saveDialog->setNameFilters(saveFilters);
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
 
+    // Showing and hiding "Next:" must not move the check box above it.
+    for (QWidget *next : { static_cast<QWidget *>(ui->nextFileNameLabel), static_cast<QWidget *>(ui->nextFileNameDescriptionLabel) }) {
+        QSizePolicy policy = next->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        next->setSizePolicy(policy);
+    }
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);
     updateAutomaticFileNameDisplay();
@@ -189,6 +216,7 @@ void MainWindow::openVideo(const QString &file)
     snapshotDetails.videoPath = file;
     recordedDateRead = false;
     player->play(file);
+    shotIndex->setSource(file);
     player->setVolume(volumePopup->currentVolume() / 100.0);
 
     const QString oldSuffix = QFileInfo(saveFileName).suffix();
@@ -222,6 +250,7 @@ void MainWindow::unloadVideo()
 {
     player->stop();
     player->setFile(QString());
+    shotIndex->setSource(QString());
     currentVideoFile.clear();
     updateWindowTitle();
     setVideoControlsEnabled(false);
@@ -231,6 +260,11 @@ void MainWindow::unloadVideo()
     ui->snapshotImageView->setImage(QImage());
     ui->openVideoLabel->raise();
     updatePlayButton();
+}
+
+void MainWindow::onVideoEndedEarly(const QString &message)
+{
+    QMessageBox::warning(this, tr("Video Ends Early"), message);
 }
 
 void MainWindow::onPlayerError(const QString &message)
@@ -335,6 +369,31 @@ void MainWindow::step(MainWindow::SeekDirection direction)
         stepBackward();
 }
 
+void MainWindow::previousShot()
+{
+    goToShot(shotIndex->shotBefore(player->displayPosition()), tr("No shot before this one"));
+}
+
+void MainWindow::nextShot()
+{
+    goToShot(shotIndex->shotAfter(player->displayPosition()), tr("No shot after this one"));
+}
+
+// Pauses on the first frame of a shot; until the shots are known the status
+// bar says how far the search is.
+void MainWindow::goToShot(qint64 start, const QString &none)
+{
+    if (!shotIndex->isReady()) {
+        statusBar()->showMessage(tr("Still looking for the shots: %1% done").arg(qRound(shotIndex->progress() * 100)),
+                                 3000);
+    } else if (start < 0) {
+        statusBar()->showMessage(none, 3000);
+    } else {
+        player->pause(true);
+        player->setPosition(start);
+    }
+}
+
 void MainWindow::snapshotButtonPressed()
 {
     player->videoCapture()->capture();
@@ -397,6 +456,8 @@ void MainWindow::updateSlider()
     if (ui->videoSlider->isSliderDown())
         return;
     ui->videoSlider->setRange(0, int(player->duration() / sliderUnit));
+    // Arrow keys move by a unit (about a frame), Page keys and the groove by ten seconds.
+    ui->videoSlider->setPageStep(qMax(1, 10000 / sliderUnit));
     ui->videoSlider->setValue(int(player->displayPosition() / sliderUnit));
 }
 
@@ -553,7 +614,9 @@ void MainWindow::on_editImageProfileButton_clicked()
     dialog.setVideoSize(player->videoSize().width(), player->videoSize().height());
     dialog.setFrameImage(fullFrameImage, snapshotDetails);
     dialog.exec();
+    // As a pick from the list, the profile chosen here is the one the next start begins with.
     if (auto *profile = qobject_cast<ImageProfile *>(dialog.profile())) {
+        ImageProfile::profileManager()->setCurrentProfile(profile);
         imageProfile = profile;
         processFullFrameImage();
     }
@@ -567,8 +630,10 @@ void MainWindow::on_editFileNameProfileButton_clicked()
     dialog.setProfile(fileNameProfile);
     dialog.setVideoFileName(QFileInfo(currentVideoFile).fileName());
     dialog.exec();
-    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile()))
+    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile())) {
+        FileNameProfile::profileManager()->setCurrentProfile(profile);
         fileNameProfile = profile;
+    }
     loadFileNameProfileComboBox();
     // The edited profile may name files differently: "Next:" must say so.
     updateAutomaticFileNameDisplay();
@@ -716,6 +781,8 @@ void MainWindow::reportSave(const QString &path, bool saved, const QString &reas
         return;
     }
     qCDebug(lcMainWindow) << "Save failure" << path;
+    // The line of an earlier save must not stand as if this one had worked.
+    statusBar()->showMessage(tr("Not saved: %1").arg(shownPath));
     QMessageBox::warning(this, tr("Snapshot Not Saved"),
                          tr("Could not save %1").arg(shownPath) + QLatin1Char('\n') + reason);
 }

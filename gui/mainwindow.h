@@ -15,6 +15,7 @@
 class FileNameProfile;
 class ImageProfile;
 class Player;
+class ShotIndex;
 class QFileDialog;
 class SmartFileDialog;
 class VideoWidget;
@@ -31,7 +32,8 @@ class MainWindow;
 // an output folder (or through a save dialog), or copies it.
 //
 // States: no video (after construction, after batch mode, after a video that
-// cannot be played), video open, snapshot available. Video files arrive from
+// cannot be played), video open, snapshot available. While a video is open
+// its shots are found in the background, never taking time from playback. Video files arrive from
 // the open dialog, a click on the video area, a drop on the window, or the
 // command line (openVideo()).
 //
@@ -74,6 +76,8 @@ private slots:
     void stepBackward();
     void stepForward();
     void step(MainWindow::SeekDirection direction);
+    void previousShot();
+    void nextShot();
     void snapshotButtonPressed();
     void saveButtonPressed();
     void saveWithAutomaticFileName();
@@ -83,6 +87,7 @@ private slots:
     bool saveSnapshot(QString savePath);
     void onCaptureError(const QString &reason);
     void onPlayerError(const QString &message);
+    void onVideoEndedEarly(const QString &message);
     void snapshotCaptured(QImage image);
     void setupVolumePopup();
     void processFullFrameImage();
@@ -120,10 +125,14 @@ private:
     QString noSnapshotReason() const;
     void reportSave(const QString &path, bool saved, const QString &reason);
     void openSupportPage(const QString &fragment);
+    void goToShot(qint64 start, const QString &none);
 
     std::unique_ptr<Ui::MainWindow> ui;
     VideoWidget *videoOutput = nullptr;
     Player *player = nullptr;
+    // The shots of the open video, found in the background for Previous
+    // Shot and Next Shot.
+    ShotIndex *shotIndex = nullptr;
     QSettings settings;
     QImage snapshotImage;
     QImage fullFrameImage;

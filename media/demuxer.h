@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <vector>
 #include <memory>
 
 struct AVFormatContext;
@@ -58,6 +59,12 @@ public:
 
     qint64 duration() const;   // ms, 0 when unknown or not loaded
     qint64 startTime() const;  // ms, 0 when unknown or not loaded
+    // Time in ms on the container's clock of the current video stream's
+    // first frame: startTime() when the stream does not say.
+    qint64 videoStart() const { return videoStartTime() / 1000; }
+    // Frames per second of the current video stream: its average rate, else
+    // the rate FFmpeg guesses from its timestamps; 0 when unknown.
+    double frameRate() const;
     // Where the current video stream's header says its pictures end, in ms on
     // the container's clock; the file's end when it does not say.
     qint64 videoEndTime() const;
@@ -66,11 +73,9 @@ public:
     // about startTime() + duration(); well short of that, the file was cut.
     qint64 dataEndTime() const { return m_dataEnd; }
 
-    // The current video stream's first frame, in ms on the container's clock.
-    qint64 videoStart() const { return videoStartTime() / 1000; }
     // Frames per second of the current video stream when it is constant; 0
     // when it varies or is not known.
-    double frameRate() const;
+    double constantFrameRate() const;
     // Codec names such as "h264" and "aac" of the current video stream and
     // of the first audio stream; empty when there is none.
     QString videoCodecName() const;
@@ -93,7 +98,12 @@ private:
 
     struct FormatCloser { void operator()(AVFormatContext *c) const; };
     struct Queued { Packet packet; int stream; };
+    // A key frame of a stream without times: where it starts in the file and
+    // how many packets of the stream come before it.
+    struct CountedKey { int64_t pos; int64_t count; };
 
+    void scanStream();
+    qint64 countedTime(int64_t count) const;
     bool readPacket(Packet *packet, int *stream);
     bool seekTo(qint64 microseconds);
     bool seekToStart();
@@ -107,6 +117,13 @@ private:
     bool m_atEnd = false;
     int m_failedReads = 0;
     qint64 m_dataEnd = 0;
+    // Files that state no duration: what reading them through found.
+    qint64 m_scannedDuration = 0;
+    // Streams without times (raw H.264, HEVC): packets timed by counting.
+    bool m_counting = false;
+    int64_t m_frameTicks = 0;
+    int64_t m_nextCount = 0;
+    std::vector<CountedKey> m_countedKeys;
     Packet m_packet;
     int m_packetStream = -1;
     // Packets read while checking a seek, handed out before reading on.

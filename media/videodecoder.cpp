@@ -1,4 +1,5 @@
 #include "videodecoder.h"
+#include "medialog.h"
 
 #include "codeccontext.h"
 #include "ffmpegptr.h"
@@ -8,11 +9,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include <QLoggingCategory>
-
 #include <atomic>
-
-Q_LOGGING_CATEGORY(lcDecoder, "tindra.media.decoder")
 
 namespace media {
 
@@ -68,7 +65,7 @@ bool VideoDecoder::open()
         return false;
     const AVCodec *codec = avcodec_find_decoder(m_parameters->codec_id);
     if (!codec) {
-        qCDebug(lcDecoder) << "no decoder for codec" << avcodec_get_name(m_parameters->codec_id);
+        qCDebug(lcMedia) << "no decoder for codec" << avcodec_get_name(m_parameters->codec_id);
         return false;
     }
     m_codec.reset(avcodec_alloc_context3(codec));
@@ -83,7 +80,7 @@ bool VideoDecoder::open()
     m_codec->thread_count = 2;
     const int ret = avcodec_open2(m_codec.get(), codec, nullptr);
     if (ret < 0) {
-        qCDebug(lcDecoder) << "cannot open decoder:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "cannot open decoder:" << ffmpeg::errorText(ret);
         m_codec.reset();
         return false;
     }
@@ -97,6 +94,8 @@ void VideoDecoder::close()
     m_draining = false;
     m_ready.clear();
     m_frame = VideoFrame();
+    m_counting = false;
+    m_counted = 0;
 }
 
 void VideoDecoder::flush()
@@ -106,6 +105,8 @@ void VideoDecoder::flush()
     m_draining = false;
     m_ready.clear();
     m_frame = VideoFrame();
+    m_counting = false;
+    m_counted = 0;
 }
 
 // Takes every picture the decoder has ready into the queue.
@@ -116,11 +117,13 @@ bool VideoDecoder::receiveFrames()
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             return true;
         if (ret < 0) {
-            qCDebug(lcDecoder) << "receiving a frame failed:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "receiving a frame failed:" << ffmpeg::errorText(ret);
             return false;
         }
-        const int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
+        int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
             ? m_decoded->best_effort_timestamp : m_decoded->pts;
+        if (m_counting)
+            time = m_countedFrom + m_counted++ * m_countedDuration;
         const double seconds = time == AV_NOPTS_VALUE ? 0.0 : double(time) * m_timeBaseNum / m_timeBaseDen;
         const qint64 ms = time == AV_NOPTS_VALUE
             ? 0 : av_rescale_rnd(time, int64_t(m_timeBaseNum) * 1000, m_timeBaseDen, AV_ROUND_ZERO);
@@ -137,6 +140,11 @@ bool VideoDecoder::decode(const Packet &packet)
         return false;
     if (packet.isEmpty())
         return drain();
+    if (packet.timedByCount && !m_counting) {
+        m_counting = true;
+        m_countedFrom = packet.avPacket()->dts;
+        m_countedDuration = packet.avPacket()->duration;
+    }
     int ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
     if (ret == AVERROR(EAGAIN)) {
         // The decoder holds pictures we have not taken yet: take them, then retry.
@@ -145,7 +153,7 @@ bool VideoDecoder::decode(const Packet &packet)
         ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
     }
     if (ret < 0) {
-        qCDebug(lcDecoder) << "decoding failed:" << ffmpeg::errorText(ret);
+        qCDebug(lcMedia) << "decoding failed:" << ffmpeg::errorText(ret);
         return false;
     }
     if (!receiveFrames())
@@ -194,7 +202,7 @@ void VideoDecoder::applyOptions()
             : av_opt_set(m_codec.get(), key.constData(), it.value().toString().toUtf8().constData(),
                          AV_OPT_SEARCH_CHILDREN);
         if (ret < 0)
-            qCDebug(lcDecoder) << "option" << it.key() << "not set:" << ffmpeg::errorText(ret);
+            qCDebug(lcMedia) << "option" << it.key() << "not set:" << ffmpeg::errorText(ret);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "videoframe.h"
+#include "medialog.h"
 
 #include "colourmapper.h"
 #include "ffmpegptr.h"
@@ -7,14 +8,11 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include <QLoggingCategory>
 #include <QTransform>
 
 #include <cmath>
 #include <memory>
 #include <new>
-
-Q_LOGGING_CATEGORY(lcFrame, "tindra.media.frame")
 
 namespace media {
 
@@ -120,6 +118,44 @@ int VideoFrame::height() const
     return isValid() ? m_frame->height : 0;
 }
 
+bool VideoFrame::planes(Planes *planes) const
+{
+    if (!isValid())
+        return false;
+    const AVFrame *frame = m_frame.get();
+    const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    if (!descriptor || (descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_PAL
+                                             | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT)))
+        return false;
+    const bool grey = descriptor->nb_components <= 2;
+    const int planeCount = grey ? 1 : 3;
+    if (!(descriptor->flags & AV_PIX_FMT_FLAG_PLANAR) && !grey)
+        return false;
+    const int depth = descriptor->comp[0].depth;
+    const int bytes = depth > 8 ? 2 : 1;
+    // One sample per step in a plane of its own, right-aligned: what the readers expect.
+    for (int i = 0; i < planeCount; ++i) {
+        const AVComponentDescriptor &component = descriptor->comp[i];
+        if (component.plane != i || component.step != bytes || component.shift != 0 || component.depth != depth
+            || !frame->data[i])
+            return false;
+    }
+    if (depth > 16 || (descriptor->flags & AV_PIX_FMT_FLAG_BE) != 0)
+        return false;
+    *planes = Planes();
+    for (int i = 0; i < planeCount; ++i) {
+        planes->data[i] = frame->data[i];
+        planes->stride[i] = frame->linesize[i];
+    }
+    planes->width = frame->width;
+    planes->height = frame->height;
+    planes->chromaShiftX = descriptor->log2_chroma_w;
+    planes->chromaShiftY = descriptor->log2_chroma_h;
+    planes->bitDepth = depth;
+    planes->fullRange = isFullRange(frame);
+    return true;
+}
+
 QImage VideoFrame::toImage(QImage::Format format) const
 {
     if (!isValid())
@@ -144,7 +180,7 @@ QImage VideoFrame::toImage(QImage::Format format) const
                                            SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                            nullptr, nullptr, nullptr));
     if (!scaler) {
-        qCWarning(lcFrame) << "cannot convert pixel format" << this->format();
+        qCWarning(lcMedia) << "cannot convert pixel format" << this->format();
         return QImage();
     }
     int *inverseTable = nullptr;

@@ -37,6 +37,21 @@ public:
     int width() const;
     int height() const;
 
+    // The samples of a planar Y'CbCr (or grey) picture as decoded, for
+    // readers that reduce them directly instead of converting the picture.
+    struct Planes {
+        const uchar *data[3] = { nullptr, nullptr, nullptr };  // Y', Cb, Cr; no Cb, Cr for grey
+        int stride[3] = { 0, 0, 0 };                          // bytes per row
+        int width = 0;          // of the Y' plane
+        int height = 0;
+        int chromaShiftX = 0;   // Cb and Cr planes are width >> shift wide (rounded up)
+        int chromaShiftY = 0;
+        int bitDepth = 8;       // more than 8: two bytes per sample, in the machine's order
+        bool fullRange = false; // else Y' from 16 to 235 (scaled to the depth)
+    };
+    // False for other layouts (packed, RGB, hardware frames) and invalid frames.
+    bool planes(Planes *planes) const;
+
     // The picture as a player shows it: turned upright, non-square pixels
     // stretched to the display aspect ratio, converted with the stream's colour
     // matrix and range; HDR (PQ, HLG) and wide-gamut pictures mapped to BT.709

@@ -1,10 +1,7 @@
 #include "batchthread.h"
+#include "batchlog.h"
 
 #include "batch/batchworker.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcBatchThread, "tindra.batch.thread")
 
 BatchThread::BatchThread(QObject *parent)
     : QThread(parent)
@@ -22,7 +19,7 @@ void BatchThread::addWorker(Worker *worker)
 
 void BatchThread::requestInterruption()
 {
-    qCDebug(lcBatchThread) << "BatchThread::requestInterruption()";
+    qCDebug(lcBatch) << "BatchThread::requestInterruption()";
     m_interruptionRequested.storeRelease(1);
     // A worker taken off the list is deleted later by this thread's event
     // loop, so every worker still listed is alive here.
@@ -47,7 +44,7 @@ float BatchThread::overall(const Worker *worker, float current) const
 
 void BatchThread::run()
 {
-    qCDebug(lcBatchThread) << "BatchThread::run()" << m_interruptionRequested.loadAcquire();
+    qCDebug(lcBatch) << "BatchThread::run()" << m_interruptionRequested.loadAcquire();
     m_workersLock.lock();
     m_initialCount = m_workers.size();
     for (int i = 0; i < m_workers.size(); ++i)
@@ -59,14 +56,14 @@ void BatchThread::run()
         m_workersLock.unlock();
         if (!worker)
             break;
-        qCDebug(lcBatchThread) << "Running a worker";
+        qCDebug(lcBatch) << "Running a worker";
         if (auto *batchWorker = qobject_cast<BatchWorker *>(worker))
             connect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate);
-        qCDebug(lcBatchThread) << "Running";
+        qCDebug(lcBatch) << "Running";
         worker->run();
         if (isInterruptionRequested())
             break;
-        qCDebug(lcBatchThread) << "Ran";
+        qCDebug(lcBatch) << "Ran";
         emit progressUpdate(overall(worker, 1.0f), 1.0f);
         // Off the list first: once deleteLater is called the user-interface
         // thread may delete it at any moment. Only the connection made here

@@ -1,6 +1,9 @@
 #include "batchworker.h"
+#include "batchlog.h"
 
+#include "analysis/framechooser.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/shotrule.h"
 #include "batch/manifest.h"
 #include "imaging/contactsheet.h"
 #include "capture/framefetcher.h"
@@ -13,17 +16,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QThread>
-
-
-Q_LOGGING_CATEGORY(lcBatch, "tindra.batch")
 
 namespace {
 
 // Positions worked out at a time: a tiny interval on a long video must not
 // list millions of them at once.
 constexpr int PositionsAhead = 1000;
+// The share of a shot rule's progress that its analysis takes.
+constexpr float AnalysisShare = 0.8f;
 
 }
 
@@ -42,6 +43,10 @@ BatchWorker::BatchWorker(QObject *parent)
     // Queued behind the sheet's frames where they are.
     connect(this, &BatchWorker::framesDone, this, &BatchWorker::finishSheet);
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
+    connect(m_fetcher, &FrameFetcher::note, this, [this](const QString &text) {
+        if (!isInterruptionRequested())
+            emit statusUpdate(this, text);
+    });
     m_fetcher->setStopCheck([this] { return isInterruptionRequested(); });
 }
 
@@ -75,6 +80,9 @@ void BatchWorker::run()
 {
     qCDebug(lcBatch) << "BatchWorker::run";
     m_openFailed = false;
+    m_blankVideo = false;
+    m_shotRule.reset();
+    m_progressBase = 0.01f;
     m_framesRequested = 0;
     m_imagesSaved = 0;
     m_extractionErrors = 0;
@@ -92,8 +100,10 @@ void BatchWorker::run()
 /*
  * The schedule. Every N ms: positions skipFront, skipFront + N, ... while
  * before the end skip. N images: spread by (trimmed length / N - 1 ms) from
- * skipFront. Single shot: at the front, the middle or the back. Two progress
- * steps per image: one before and one after its extraction.
+ * skipFront. Single shot: at the front, the middle or the back. A contact
+ * sheet takes its columns x rows frames as that many images, or one per
+ * shot under the shot rule. Two progress steps per image: one before and
+ * one after its extraction.
  */
 void BatchWorker::capture()
 {
@@ -119,17 +129,10 @@ void BatchWorker::capture()
         return;
     }
 
-    // A contact sheet spreads its columns x rows frames as that many images.
     const bool sheet = m_config->contactSheet();
-    if (sheet) {
-        const QString unfit = ContactSheet::layoutError(m_config->sheetLayout(), m_video.displaySize());
-        if (!unfit.isEmpty()) {
-            ++m_saveErrors;
-            if (!isInterruptionRequested())
-                emit statusUpdate(this, unfit);
-            return;
-        }
-    }
+    m_sheetLayout = m_config->sheetLayout();
+    if (sheet && !sheetFits())
+        return;
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
@@ -140,8 +143,9 @@ void BatchWorker::capture()
         m_config->setIntervalImages(10);
         m_config->setIntervalType(BatchWorkerConfig::SingleImage);
     }
-    const int rule = sheet ? int(BatchWorkerConfig::ImageCount) : m_config->intervalType();
-    const int imageCount = sheet ? m_config->sheetColumns() * m_config->sheetRows() : m_config->intervalImages();
+    const bool sheetOfShots = sheet && m_config->intervalType() == BatchWorkerConfig::Shots;
+    const int rule = sheet && !sheetOfShots ? int(BatchWorkerConfig::ImageCount) : m_config->intervalType();
+    const int imageCount = sheet ? m_sheetLayout.columns * m_sheetLayout.rows : m_config->intervalImages();
     if (rule == BatchWorkerConfig::EveryInterval) {
         if (m_config->intervalMilliseconds() < 1)
             m_config->setIntervalMilliseconds(1000);
@@ -157,6 +161,24 @@ void BatchWorker::capture()
     // step, every position has frames of its own.
     if (step >= 0 && step < m_grabber->precision())
         m_grabber->setPrecision(int(qMax<qint64>(0, (step - 1) / 2)));
+
+    const bool shots = rule == BatchWorkerConfig::Shots;
+    QVector<qint64> shotPositions;
+    if (shots && span > 0) {
+        if (!planShots(skipFront, duration - skipBack, &shotPositions))
+            return;
+        stepCount = shotPositions.size();
+        m_grabber->setPrecision(0);
+        // As many rows as the shots fill.
+        if (sheetOfShots) {
+            m_sheetLayout.rows = qMax(1, (stepCount + m_sheetLayout.columns - 1) / m_sheetLayout.columns);
+            if (!sheetFits())
+                return;
+        }
+    } else if (span > 0 && m_config->skipBlank() && !checkNotBlank(skipFront, duration - skipBack)) {
+        return;
+    }
+    chooseFrames(skipFront, duration - skipBack);
 
     const bool singleShot = rule == BatchWorkerConfig::SingleImage;
     qint64 pos = skipFront;
@@ -195,9 +217,11 @@ void BatchWorker::capture()
         while (span > 0 && positions.size() < PositionsAhead) {
             const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
                 || (rule == BatchWorkerConfig::ImageCount && image <= imageCount)
-                || (singleShot && image <= 1);
+                || (singleShot && image <= 1) || (shots && image <= shotPositions.size());
             if (!more)
                 break;
+            if (shots)
+                pos = shotPositions.at(int(image - 1));
             m_grabber->setPosition(pos);
             if (!positions.isEmpty() && positions.constLast().ms == m_grabber->position())
                 ++positions.last().images;
@@ -239,11 +263,72 @@ bool BatchWorker::captureImages(const QVector<qint64> &asked)
     return true;
 }
 
+/*
+ * One image per shot: the analysis of the trimmed video comes first and
+ * takes most of the progress; then the images are taken at the frames it
+ * chose, exactly. With blank frames skipped, a video that is blank
+ * throughout gives none.
+ */
+bool BatchWorker::planShots(qint64 fromMs, qint64 toMs, QVector<qint64> *positions)
+{
+    m_shotRule = std::make_unique<ShotRule>(*m_config);
+    const auto progress = [this](float done) {
+        m_progress = 0.01f + (AnalysisShare - 0.01f) * done;
+        if (!isInterruptionRequested())
+            emit progressUpdate(this, m_progress);
+    };
+    if (!m_shotRule->analyse(fromMs, toMs, progress, [this] { return isInterruptionRequested(); })) {
+        if (!isInterruptionRequested()) {
+            m_openFailed = true;
+            emit statusUpdate(this, tr("Could not analyse %1: %2").arg(m_config->source(), m_shotRule->analysis().errorString()));
+        }
+        return false;
+    }
+    if (m_config->skipBlank() && m_shotRule->analysis().allBlank()) {
+        m_blankVideo = true;
+        emit statusUpdate(this, tr("No images made: every frame of the trimmed video is blank"));
+        return false;
+    }
+    *positions = m_shotRule->positions();
+    m_progressBase = AnalysisShare;
+    emit statusUpdate(this, positions->size() == 1 ? tr("1 shot found") : tr("%1 shots found").arg(positions->size()));
+    return true;
+}
+
+// With blank frames skipped: false, saying so, when every frame from fromMs
+// to toMs is blank.
+bool BatchWorker::checkNotBlank(qint64 fromMs, qint64 toMs)
+{
+    FrameChooser chooser(m_config->source(), { true, BatchWorkerConfig::BlankWindow, 0, fromMs, toMs });
+    bool blank = false;
+    QString error;
+    if (!chooser.allBlank(&blank, &error) || !blank)
+        return true;
+    m_blankVideo = true;
+    if (!isInterruptionRequested())
+        emit statusUpdate(this, tr("No images made: every frame of the trimmed video is blank"));
+    return false;
+}
+
+// Jobs that skip blank frames or take the sharpest have each decoder choose
+// the frame near each position.
+void BatchWorker::chooseFrames(qint64 fromMs, qint64 toMs)
+{
+    if (!m_config->skipBlank() && m_config->sharpestMilliseconds() <= 0) {
+        m_fetcher->setChooserFactory(nullptr);
+        return;
+    }
+    const FrameChooser::Settings settings { m_config->skipBlank(), BatchWorkerConfig::BlankWindow,
+                                            qMax(0, m_config->sharpestMilliseconds()), fromMs, toMs };
+    const QString source = m_config->source();
+    m_fetcher->setChooserFactory([source, settings] { return std::make_unique<FrameChooser>(source, settings); });
+}
+
 void BatchWorker::progressStep()
 {
     ++m_stepsTaken;
     if (!isInterruptionRequested()) {
-        m_progress = float(m_stepsTaken) / float(m_stepCount) * (1.0f - 0.01f) + 0.01f;
+        m_progress = float(m_stepsTaken) / float(m_stepCount) * (1.0f - m_progressBase) + m_progressBase;
         emit progressUpdate(this, m_progress);
     }
     qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
@@ -260,6 +345,8 @@ void BatchWorker::sendFrame(const media::VideoFrame &frame)
     details.frameNumber = m_video.frameNumberOf(frame.timeMs());
     details.recorded = m_video.recorded();
     details.counter = m_imageIndex;
+    if (m_shotRule)
+        details.shot = m_imageIndex;
     emit frameReady(frame, details, QPrivateSignal());
 }
 
@@ -267,18 +354,23 @@ void BatchWorker::frameExtracted(media::VideoFrame frame, FrameDetails details)
 {
     if (isInterruptionRequested() || !m_canWrite)
         return;
+    const QString name = m_config->contactSheet() ? addToSheet(frame, details) : saveImage(frame, details);
+    if (m_shotRule)
+        shotImageHandled(name);
+}
+
+// The name the frame's image was written under; empty when it was not.
+QString BatchWorker::saveImage(const media::VideoFrame &frame, const FrameDetails &details)
+{
     const QImage image = frame.toImage(QImage::Format_ARGB32);
-    if (m_config->contactSheet()) {
-        addToSheet(image, details);
-        return;
-    }
     QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr,
                                                                        details);
     const ImageWriter::Result result = writeImage(processed, details);
     if (!accepted(result))
-        return;
+        return QString();
     ++m_imagesSaved;
     announce(result.path, processed, details);
+    return QFileInfo(result.path).fileName();
 }
 
 // Whether result is an image written; says why not, and stops the job where
@@ -323,26 +415,40 @@ void BatchWorker::announce(const QString &path, QImage &image, const FrameDetail
     emit imageReady(this, image);
 }
 
+// On run()'s thread: whether a sheet of m_sheetLayout fits the video; says
+// why not.
+bool BatchWorker::sheetFits()
+{
+    const QString unfit = ContactSheet::layoutError(m_sheetLayout, m_video.displaySize());
+    if (unfit.isEmpty())
+        return true;
+    ++m_saveErrors;
+    if (!isInterruptionRequested())
+        emit statusUpdate(this, unfit);
+    return false;
+}
+
 /*
  * A contact sheet is made on the thread that saves images (painting text
  * belongs there), when its first frame arrives: each frame is reduced into
  * its cell at once, so no frame is kept at full size. The sheet so far goes
- * to whoever shows it; imageReady() is for the sheet written.
+ * to whoever shows it; imageReady() is for the sheet written. Returns no
+ * name: the frame is in no file of its own.
  */
-void BatchWorker::addToSheet(const QImage &frame, const FrameDetails &details)
+QString BatchWorker::addToSheet(const media::VideoFrame &frame, const FrameDetails &details)
 {
     if (!m_sheet)
-        m_sheet = std::make_unique<ContactSheet>(m_config->sheetLayout(), m_video);
-    m_sheet->addFrame(details.counter - 1, frame, details.timeMs);
+        m_sheet = std::make_unique<ContactSheet>(m_sheetLayout, m_video);
+    m_sheet->addFrame(details.counter - 1, frame.toImage(QImage::Format_ARGB32), details.timeMs);
     ++m_imagesSaved;
-    if (isInterruptionRequested())
-        return;
-    emit sheetUpdated(this, m_sheet->image());
+    if (!isInterruptionRequested())
+        emit sheetUpdated(this, m_sheet->image());
+    return QString();
 }
 
 // After the sheet's last frame: stamps the image profile's watermark on the
 // whole sheet and writes it under the sheet's name (with a counter when that
-// is taken).
+// is taken), or hands it over when it is kept.
 void BatchWorker::finishSheet()
 {
     const std::unique_ptr<ContactSheet> sheet = std::move(m_sheet);
@@ -373,6 +479,21 @@ void BatchWorker::finishSheet()
         return;
     ++m_sheetsSaved;
     announce(result.path, image, details);
+}
+
+// Each shot's image in turn; after the last one the shot list, if asked for.
+void BatchWorker::shotImageHandled(const QString &name)
+{
+    const QString path = m_config->shotListPath();
+    if (!m_shotRule->imageHandled(name) || path.isEmpty() || isInterruptionRequested())
+        return;
+    QString error;
+    if (m_shotRule->writeList(path, &error)) {
+        emit statusUpdate(this, tr("Shot list written to %1").arg(QDir::toNativeSeparators(path)));
+    } else {
+        ++m_saveErrors;
+        emit statusUpdate(this, tr("Could not write the shot list %1: %2").arg(QDir::toNativeSeparators(path), error));
+    }
 }
 
 // The single-shot name when it is free, else the next counter name that is;
@@ -410,6 +531,9 @@ void BatchWorker::stopWriting(const QString &reason)
 void BatchWorker::extractorError(QString message)
 {
     ++m_extractionErrors;
-    if (!isInterruptionRequested())
-        emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message);
+    if (isInterruptionRequested())
+        return;
+    emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message);
+    if (m_shotRule)
+        shotImageHandled(QString());
 }

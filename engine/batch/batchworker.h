@@ -3,6 +3,7 @@
 #include "batch/worker.h"
 #include "capture/framedetails.h"
 #include "capture/videoinfo.h"
+#include "imaging/contactsheet.h"
 #include "imaging/imagewriter.h"
 #include "media/videoframe.h"
 
@@ -13,9 +14,9 @@
 #include <memory>
 
 class BatchWorkerConfig;
-class ContactSheet;
 class FrameFetcher;
 class FrameGrabber;
+class ShotRule;
 class Manifest;
 
 // Turns one batch job into image files: works out the positions from the
@@ -50,13 +51,12 @@ public:
     // The pause after each image, 100 ms unless set; decoding goes on
     // during it. Before run().
     void setPauseAfterImage(int ms);
-    // Keeps a finished contact sheet instead of writing it: sheetFinished()
-    // hands it over, watermarked as it would be written. Before run().
-    void setSheetKept(bool kept) { m_sheetKept = kept; }
-
     // The list that gets a row for each image written; not owned, none
     // unless set. Used on the thread the worker belongs to. Before run().
     void setManifest(Manifest *manifest) { m_manifest = manifest; }
+    // Keeps a finished contact sheet instead of writing it: sheetFinished()
+    // hands it over, watermarked as it would be written. Before run().
+    void setSheetKept(bool kept) { m_sheetKept = kept; }
 
     void run() override;
 
@@ -66,6 +66,8 @@ public:
     int imagesSaved() const { return m_imagesSaved; }
     int extractionErrors() const { return m_extractionErrors; }
     int saveErrors() const { return m_saveErrors; }
+    // Blank frames were to be skipped and every frame of the video is blank.
+    bool blankVideo() const { return m_blankVideo; }
     // Contact sheets written (0 or 1); imagesSaved() counts their frames.
     int sheetsSaved() const { return m_sheetsSaved; }
     // Some images written are missing from the manifest.
@@ -75,15 +77,15 @@ signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text);
     void progressUpdate(BatchWorker *worker, float progress);
-    // The contact sheet so far, after each of its frames.
-    void sheetUpdated(BatchWorker *worker, const QImage &sheet);
-    // A contact sheet finished and kept (setSheetKept()).
-    void sheetFinished(BatchWorker *worker, const QImage &sheet);
     // A decoded frame on its way from run() to the saving slot, with where
     // it came from.
     void frameReady(media::VideoFrame frame, FrameDetails details, QPrivateSignal);
     // run() has handed out the last frame of a contact sheet.
     void framesDone(QPrivateSignal);
+    // The contact sheet so far, after each of its frames.
+    void sheetUpdated(BatchWorker *worker, const QImage &sheet);
+    // A contact sheet finished and kept (setSheetKept()).
+    void sheetFinished(BatchWorker *worker, const QImage &sheet);
 
 private slots:
     void frameExtracted(media::VideoFrame frame, FrameDetails details);
@@ -92,12 +94,18 @@ private slots:
 
 private:
     void capture();
+    bool planShots(qint64 fromMs, qint64 toMs, QVector<qint64> *positions);
+    bool checkNotBlank(qint64 fromMs, qint64 toMs);
+    void chooseFrames(qint64 fromMs, qint64 toMs);
+    QString saveImage(const media::VideoFrame &frame, const FrameDetails &details);
+    void shotImageHandled(const QString &name);
     bool captureImages(const QVector<qint64> &asked);
     void sendFrame(const media::VideoFrame &frame);
     ImageWriter::Result writeImage(const QImage &image, const FrameDetails &details);
     bool accepted(const ImageWriter::Result &result);
     void announce(const QString &path, QImage &image, const FrameDetails &details);
-    void addToSheet(const QImage &frame, const FrameDetails &details);
+    bool sheetFits();
+    QString addToSheet(const media::VideoFrame &frame, const FrameDetails &details);
     void progressStep();
     void stopWriting(const QString &reason);
 
@@ -105,23 +113,29 @@ private:
     FrameGrabber *m_grabber;
     FrameFetcher *m_fetcher;
     Manifest *m_manifest = nullptr;
-    // Loaded by run() before it sends the first frame; read by the saving
+    // Written by run() before it sends the first frame; read by the saving
     // slot after that.
     VideoInfo m_video;
+    ContactSheet::Layout m_sheetLayout;
     qint64 m_askedPosition = -1;
-    // The contact sheet in the making; used by the saving slot only.
-    std::unique_ptr<ContactSheet> m_sheet;
     int m_pauseAfterImage = 100;
     bool m_sheetKept = false;
+    // The contact sheet in the making; used by the saving slot only.
+    std::unique_ptr<ContactSheet> m_sheet;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
     qint64 m_fileCounter = 1;
     float m_progress = 0.0f;
+    // Where the images' progress starts: after the analysis of a shot rule.
+    float m_progressBase = 0.01f;
     int m_stepsTaken = 0;
     int m_stepCount = 0;
+    // The shot rule of the running job; none for the other rules.
+    std::unique_ptr<ShotRule> m_shotRule;
 
     // Written by run() and by the saving slot, which may be on different threads.
     std::atomic_bool m_openFailed { false };
+    std::atomic_bool m_blankVideo { false };
     std::atomic_int m_framesRequested { 0 };
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };

@@ -1,5 +1,6 @@
 #include "batch/batchworkerconfig.h"
 
+#include "analysis/shotdetector.h"
 #include "profiles/configfile.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -29,6 +30,7 @@ Profile *profileWithId(const QString &id)
 
 BatchWorkerConfig::BatchWorkerConfig(QObject *parent)
     : QObject(parent),
+      m_shotThreshold(ShotDetector::DefaultThreshold),
       m_imageProfile(new ImageProfile(this)),
       m_fileNameProfile(new FileNameProfile(this))
 {
@@ -135,6 +137,8 @@ QString BatchWorkerConfig::intervalDescription() const
         case Back: return tr("Single ") + tr("back");
         default: return tr("Single ");
         }
+    case Shots:
+        return tr("Each shot");
     default:
         return QStringLiteral("placeholder");
     }

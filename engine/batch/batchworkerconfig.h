@@ -36,6 +36,10 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int intervalMilliseconds READ intervalMilliseconds WRITE setIntervalMilliseconds)
     Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
     Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
+    Q_PROPERTY(double shotThreshold READ shotThreshold WRITE setShotThreshold)
+    Q_PROPERTY(int minShotMilliseconds READ minShotMilliseconds WRITE setMinShotMilliseconds)
+    Q_PROPERTY(bool skipBlank READ skipBlank WRITE setSkipBlank)
+    Q_PROPERTY(int sharpestMilliseconds READ sharpestMilliseconds WRITE setSharpestMilliseconds)
     Q_PROPERTY(bool contactSheet READ contactSheet WRITE setContactSheet)
     Q_PROPERTY(int sheetColumns READ sheetColumns WRITE setSheetColumns)
     Q_PROPERTY(int sheetRows READ sheetRows WRITE setSheetRows)
@@ -48,7 +52,8 @@ public:
     enum IntervalType {
         EveryInterval = 0,  // one image every intervalMilliseconds
         ImageCount = 1,     // intervalImages images spread over the video
-        SingleImage = 2     // one image, where intervalSingleShot says
+        SingleImage = 2,    // one image, where intervalSingleShot says
+        Shots = 3           // one image per shot of the video
     };
     // Values of intervalSingleShot.
     enum SingleShotPosition { Front = 0, Middle = 1, Back = 2 };
@@ -98,6 +103,24 @@ public:
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
 
+    // Rule Shots: the cut threshold in percent (see ShotDetector) and the
+    // length below which a shot joins a neighbour. Not checked.
+    double shotThreshold() const { return m_shotThreshold; }
+    void setShotThreshold(double percent) { m_shotThreshold = percent; }
+    int minShotMilliseconds() const { return m_minShotMilliseconds; }
+    void setMinShotMilliseconds(int ms) { m_minShotMilliseconds = ms; }
+    // Every rule: a blank frame gives way to the nearest one that is not
+    // within BlankWindow ms, and with sharpestMilliseconds above 0 the
+    // sharpest frame within that many ms of each position is taken.
+    static constexpr int BlankWindow = 2000;
+    bool skipBlank() const { return m_skipBlank; }
+    void setSkipBlank(bool skip) { m_skipBlank = skip; }
+    int sharpestMilliseconds() const { return m_sharpestMilliseconds; }
+    void setSharpestMilliseconds(int ms) { m_sharpestMilliseconds = ms; }
+    // Rule Shots: a CSV file to list the shots and their images in; none
+    // when empty. Not a property: each job names its own.
+    QString shotListPath() const { return m_shotListPath; }
+    void setShotListPath(const QString &path) { m_shotListPath = path; }
     // One contact sheet of the video instead of separate images: its
     // columns x rows frames spread as that many images would be, on a sheet
     // of the width, spacing and background colour ("#rrggbb") given.
@@ -131,7 +154,7 @@ public:
     // skip; of its sheet, for a contact sheet.
     QString filenameExample() const { return m_contactSheet ? sheetFileNameFor(-1) : fileNameFor(1, m_skipFront); }
 
-    // "Every 5000ms", "10 images", "Single middle" and the like.
+    // "Every 5000ms", "10 images", "Single middle", "Each shot" and the like.
     QString intervalDescription() const;
 
     void loadVideoInfo();
@@ -155,6 +178,11 @@ private:
     int m_intervalMilliseconds = 5000;
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
+    double m_shotThreshold;
+    int m_minShotMilliseconds = 600;
+    bool m_skipBlank = false;
+    int m_sharpestMilliseconds = 0;
+    QString m_shotListPath;
     int m_fileCounterStart = 1;
     bool m_contactSheet = false;
     ContactSheet::Layout m_sheet;

@@ -1,8 +1,5 @@
 #include "worker.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcWorker, "tindra.batch.worker")
+#include "batchlog.h"
 
 Worker::Worker(QObject *parent)
     : QObject(parent)
@@ -13,7 +10,7 @@ Worker::Worker(QObject *parent)
 
 void Worker::requestInterruption()
 {
-    qCDebug(lcWorker) << "Worker::requestInterruption()";
+    qCDebug(lcBatch) << "Worker::requestInterruption()";
     m_interruptionRequested.storeRelease(1);
 }
 

@@ -1,16 +1,14 @@
 #include "framefetcher.h"
+#include "capturelog.h"
 
 #include "capture/framegrabber.h"
 #include "media/codeccontext.h"
 #include "media/demuxer.h"
 
-#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
-
-Q_DECLARE_LOGGING_CATEGORY(lcCapture)
 
 namespace {
 
@@ -83,6 +81,11 @@ std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const media::Demuxer &demu
     return runs;
 }
 
+void FrameFetcher::setChooserFactory(std::function<std::unique_ptr<Chooser>()> make)
+{
+    m_makeChooser = std::move(make);
+}
+
 void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision)
 {
     stop();
@@ -98,7 +101,9 @@ void FrameFetcher::start(const QString &source, const QVector<Position> &positio
     m_decodersChosen = 0;
     const media::CodecContext *codec = demuxer.videoCodecContext();
     if (m_decoderCount <= 0 && codec) {
-        const qint64 fit = m_memoryBudget / decoderMemory(codec->width(), codec->height());
+        // A chooser decodes with a decoder of its own beside each one.
+        const int perDecoder = m_makeChooser ? 2 : 1;
+        const qint64 fit = m_memoryBudget / (perDecoder * decoderMemory(codec->width(), codec->height()));
         m_decodersChosen = int(qBound<qint64>(1, fit, qMax(1, QThread::idealThreadCount())));
     }
     m_nextRun = 0;
@@ -147,6 +152,8 @@ bool FrameFetcher::extractNext()
     }
     m_changed.notify_all();
 
+    if (!result.note.isEmpty())
+        emit note(result.note);
     if (result.valid)
         emit frameExtracted(result.frame);
     else
@@ -166,6 +173,8 @@ void FrameFetcher::abortDecoders()
 {
     for (FrameGrabber *grabber : m_grabbers)
         grabber->abort();
+    for (Chooser *chooser : m_choosers)
+        chooser->abort();
     m_changed.notify_all();
 }
 
@@ -197,8 +206,12 @@ void FrameFetcher::decodeRuns()
         result.errorMessage = message;
     }, Qt::DirectConnection);
 
+    const std::unique_ptr<Chooser> chooser = m_makeChooser ? m_makeChooser() : nullptr;
+
     std::unique_lock<std::mutex> lock(m_lock);
     m_grabbers.push_back(&grabber);
+    if (chooser)
+        m_choosers.push_back(chooser.get());
     while (!m_aborted && m_nextRun < m_runs.size()) {
         const Run run = m_runs.at(m_nextRun++);
         for (int i = run.begin; i < run.end; ++i) {
@@ -208,11 +221,20 @@ void FrameFetcher::decodeRuns()
             ++m_reserved;
             lock.unlock();
             result = Result();
-            grabber.extractAt(m_positions.at(i).ms);
+            const qint64 ms = m_positions.at(i).ms;
+            if (!chooser || chooser->wantsFrameAt())
+                grabber.extractAt(ms);
+            if (chooser && (result.valid || !chooser->wantsFrameAt())) {
+                media::VideoFrame chosen;
+                result.valid = chooser->choose(ms, result.frame, &chosen, &result.note, &result.errorMessage);
+                result.frame = chosen;
+            }
             lock.lock();
             m_results.emplace(i, std::move(result));
             m_changed.notify_all();
         }
     }
     m_grabbers.erase(std::find(m_grabbers.begin(), m_grabbers.end(), &grabber));
+    if (chooser)
+        m_choosers.erase(std::find(m_choosers.begin(), m_choosers.end(), chooser.get()));
 }

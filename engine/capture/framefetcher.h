@@ -54,12 +54,31 @@ public:
         qint64 images;
     };
 
+    // Chooses, on a decoder's thread, the frame an image takes instead of the
+    // frame at its position: for jobs that skip blank frames or take the
+    // sharpest frame near each position. Each decoder makes its own.
+    class Chooser
+    {
+    public:
+        virtual ~Chooser() = default;
+        // Whether choose() wants the frame at the position extracted first.
+        virtual bool wantsFrameAt() const = 0;
+        // The frame for position ms (the frame at it, when wanted, in
+        // frameAt); note says what was taken instead, for the job's output.
+        // False, with the reason in error, when there is none.
+        virtual bool choose(qint64 ms, const media::VideoFrame &frameAt, media::VideoFrame *chosen, QString *note,
+                            QString *error) = 0;
+        // Stops a choice that runs, from any thread.
+        virtual void abort() = 0;
+    };
+
     explicit FrameFetcher(QObject *parent = nullptr);
     // Stops the decoders.
     ~FrameFetcher() override;
 
     // Number of decoders; 0 or less (the default) means one per core, as
-    // many as the memory budget allows for the video's picture size.
+    // many as the memory budget allows for the video's picture size (each
+    // counted twice with a chooser, which decodes with one of its own).
     void setDecoderCount(int count);
     int decoderCount() const;
     // Bytes all decoders of a start() may take together when their number is
@@ -72,6 +91,10 @@ public:
     // Asked by extractNext() before it takes a result and while it waits for
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
+
+    // Makes each decoder's Chooser, on that decoder's thread; none (the
+    // default) takes the frame at each position. Before start().
+    void setChooserFactory(std::function<std::unique_ptr<Chooser>()> make);
 
     // Starts decoding the frames of source at positions with the tolerance
     // precision (ms). Stops an earlier start.
@@ -88,6 +111,8 @@ public:
     void stop();
 
 signals:
+    // Before an image's frame, when its chooser took another frame.
+    void note(QString text);
     void frameExtracted(media::VideoFrame frame);
     void error(QString errorMessage);
 
@@ -100,6 +125,7 @@ private:
         bool valid = false;
         media::VideoFrame frame;
         QString errorMessage;
+        QString note;
     };
 
     static std::vector<Run> planRuns(const media::Demuxer &demuxer, const QVector<Position> &positions);
@@ -110,6 +136,7 @@ private:
     qint64 m_memoryBudget = qint64(1) << 30;
     int m_decodersChosen = 0;
     std::function<bool()> m_stopCheck;
+    std::function<std::unique_ptr<Chooser>()> m_makeChooser;
     QString m_source;
     QVector<Position> m_positions;
     int m_precision = 500;
@@ -126,5 +153,6 @@ private:
     int m_reserved = 0;   // positions started or done but not yet taken
     std::map<int, Result> m_results;
     std::vector<FrameGrabber *> m_grabbers;
+    std::vector<Chooser *> m_choosers;
     std::atomic_bool m_aborted { false };
 };

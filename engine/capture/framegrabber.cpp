@@ -1,11 +1,8 @@
 #include "framegrabber.h"
+#include "capturelog.h"
 
 #include "media/codeccontext.h"
 #include "media/packet.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcCapture, "tindra.capture")
 
 namespace {
 

@@ -33,7 +33,7 @@ void VideoInfo::load(const QString &path)
                 if (codec->aspectNum() > 0 && codec->aspectDen() > 0)
                     shownWidth = int(std::lround(double(m_width) * codec->aspectNum() / codec->aspectDen()));
                 m_displaySize = codec->rotation() % 180 ? QSize(m_height, shownWidth) : QSize(shownWidth, m_height);
-                m_frameRate = demuxer.frameRate();
+                m_frameRate = demuxer.constantFrameRate();
                 m_videoCodec = demuxer.videoCodecName();
                 m_startTime = demuxer.startTime();
                 m_firstFrame = demuxer.videoStart();

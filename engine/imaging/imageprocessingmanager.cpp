@@ -1,4 +1,5 @@
 #include "imaging/imageprocessingmanager.h"
+#include "imaginglog.h"
 
 #include "imaging/kernelresize.h"
 #include "imaging/watermarkmanager.h"
@@ -8,13 +9,10 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 
 #include <cmath>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcImaging, "tindra.imaging")
 
 // Truncates toward zero, but never below one pixel: a picture of extreme
 // shape must not vanish.

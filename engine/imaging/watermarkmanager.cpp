@@ -1,17 +1,15 @@
 #include "imaging/watermarkmanager.h"
+#include "imaginglog.h"
 
 #include "profiles/watermarkprofile.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QLoggingCategory>
 #include <QPainter>
 #include <QPen>
 #include <QTextOption>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcWatermark, "tindra.imaging.watermark")
 
 // A copy of the image that a QPainter can draw on: the image's own format,
 // except for palette formats, which become 32-bit.
@@ -106,7 +104,7 @@ QImage WatermarkManager::drawTextWatermark(const QImage &image, WatermarkProfile
     // Fonts come from the platform integration of a QGuiApplication; without
     // one Qt's font database cannot be reached.
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        qCWarning(lcWatermark) << "No text watermark without a QGuiApplication";
+        qCWarning(lcImaging) << "No text watermark without a QGuiApplication";
         return result;
     }
     const QString text = profile->textFor(details);

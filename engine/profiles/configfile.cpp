@@ -1,10 +1,10 @@
 #include "profiles/configfile.h"
+#include "profileslog.h"
 
 // Qt
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMetaProperty>
 #include <QSettings>
 #include <QStandardPaths>
@@ -14,7 +14,6 @@
 #include <utility>
 
 namespace {
-Q_LOGGING_CATEGORY(lcConfig, "tindra.profiles")
 
 // INI files hand every value back as text. Qt's own conversion would take
 // "abc" as true for a bool and silently cut an oversized number down to an
@@ -44,6 +43,12 @@ bool convertToType(QVariant &value, int type)
         }
         case QMetaType::LongLong: {
             const qlonglong number = text.toLongLong(&ok);
+            if (ok)
+                value = number;
+            return ok;
+        }
+        case QMetaType::Double: {
+            const double number = text.toDouble(&ok);
             if (ok)
                 value = number;
             return ok;
@@ -85,7 +90,7 @@ bool ConfigFile::save(const char *what)
         if (m_settings->status() == QSettings::NoError)
             return true;
     }
-    qCWarning(lcConfig).noquote() << QStringLiteral("Could not write %1 to %2").arg(QLatin1String(what), m_path)
+    qCWarning(lcProfiles).noquote() << QStringLiteral("Could not write %1 to %2").arg(QLatin1String(what), m_path)
                                   << (m_settings ? m_settings->status() : QSettings::AccessError);
     return false;
 }
@@ -94,7 +99,7 @@ QString ConfigFile::filePath(const QString &fileName)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
-        qCWarning(lcConfig) << "Could not make the configuration folder" << folder << "for" << fileName;
+        qCWarning(lcProfiles) << "Could not make the configuration folder" << folder << "for" << fileName;
         return QString();
     }
     return QDir(folder).absoluteFilePath(fileName);
@@ -121,14 +126,14 @@ void ConfigFile::repair(const QString &path)
     for (int i = 2; QFileInfo::exists(brokenPath); ++i)
         brokenPath = path + QLatin1String(".broken.") + QString::number(i);
     if (!QFile::rename(path, brokenPath)) {
-        qCWarning(lcConfig) << path << "cannot be read in full and could not be moved aside";
+        qCWarning(lcProfiles) << path << "cannot be read in full and could not be moved aside";
         return;
     }
     QSettings clean(path, QSettings::IniFormat);
     for (const auto &entry : qAsConst(readable))
         clean.setValue(entry.first, entry.second);
     clean.sync();
-    qCWarning(lcConfig) << path << "could not be read in full; kept the original as" << brokenPath
+    qCWarning(lcProfiles) << path << "could not be read in full; kept the original as" << brokenPath
                         << "and what could be read in its place";
 }
 
@@ -153,7 +158,7 @@ void ConfigFile::readProperties(QObject &object, QSettings &settings, const QStr
         const QVariant stored = settings.value(key);
         QVariant value = stored;
         if (!convertToType(value, property.userType()) || !property.write(&object, value)) {
-            qCWarning(lcConfig) << "Ignoring" << settings.group() << key << "=" << stored
+            qCWarning(lcProfiles) << "Ignoring" << settings.group() << key << "=" << stored
                                 << "in" << settings.fileName() << ": not a" << property.typeName();
         }
     }

@@ -21,8 +21,16 @@ class ImageProfile : public BaseProfile
     Q_PROPERTY(int imageQuality READ imageQuality WRITE setImageQuality)
 
 public:
+    // Widths and heights an image can have, in pixels.
+    static constexpr int MinImageSize = 1;
+    static constexpr int MaxImageSize = 65535;
+
     // Named "Image Profile"; 640 x 480, cut to fill, no watermark.
     explicit ImageProfile(QObject *parent = nullptr);
+
+    // A stored width or height outside MinImageSize to MaxImageSize would
+    // make no image: it is read as the default size, with a warning.
+    void readSettings(QSettings &settings) override;
 
     // When true, the frame keeps its size and the three settings below are unused.
     bool sameSizeAsVideo() const { return m_sameSizeAsVideo; }

@@ -1,10 +1,10 @@
 #include "profiles/profilemanager.h"
+#include "profileslog.h"
 
 #include "profiles/baseprofile.h"
 #include "profiles/configfile.h"
 
 // Qt
-#include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
 #include <QVector>
@@ -14,7 +14,6 @@
 #include <utility>
 
 namespace {
-Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
 
 const QString ProfilesGroup = QStringLiteral("profiles");
 const QString SortOrderKey = QStringLiteral("sortOrder");
@@ -62,6 +61,12 @@ void ProfileManager::addProfile(BaseProfile *profile)
         return;
     }
     m_profiles.append(profile);
+}
+
+void ProfileManager::removeProfile(BaseProfile *profile)
+{
+    if (profile == m_currentProfile || !m_profiles.removeOne(profile))
+        qCWarning(lcProfiles) << "Not removing" << profile << "from" << m_fileName << ": current or not listed";
 }
 
 BaseProfile *ProfileManager::createProfile() const

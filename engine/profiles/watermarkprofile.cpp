@@ -1,4 +1,5 @@
 #include "profiles/watermarkprofile.h"
+#include "profileslog.h"
 
 #include "profiles/profilemanager.h"
 
@@ -6,11 +7,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTime>
-#include <QLoggingCategory>
 #include <QStandardPaths>
 
 namespace {
-Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")
 
 // The last picture loaded by any watermark profile, by file name.
 struct PictureCache

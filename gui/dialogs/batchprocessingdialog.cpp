@@ -5,6 +5,7 @@
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "batch/manifest.h"
+#include "widgets/screenfit.h"
 
 // Qt
 #include <QCloseEvent>
@@ -20,6 +21,9 @@ BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
 
     thread = new BatchThread(this);
     connect(ui->doneButton, &QPushButton::clicked, this, &BatchProcessingDialog::doneButtonClicked);
@@ -51,8 +55,11 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     // A contact sheet shows as it grows.
     connect(worker, &BatchWorker::sheetUpdated, ui->previewImageView,
             [this](BatchWorker *, const QImage &sheet) { ui->previewImageView->setImage(sheet); });
+    // Every job reports progress from its start, also one that has nothing to say.
+    connect(worker, &BatchWorker::progressUpdate, this,
+            [this, worker] { ui->currentVideoLabel->setText(resultOf(worker).source); });
     m_jobOfWorker.insert(worker, m_results.size());
-    m_results.append(JobResult { config->source() });
+    m_results.append(JobResult { config->source(), worker });
     if (!m_imageListName.isEmpty()) {
         const QString path = config->outputFolder().absoluteFilePath(m_imageListName);
         auto list = m_imageLists.find(path);
@@ -137,10 +144,7 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     result.failed = worker->extractionErrors() + worker->saveErrors();
     result.unlisted = worker->manifestFailed();
 
-    // The whole path would widen the dialog: its middle goes, the name stays.
-    QLabel *video = ui->currentVideoLabel;
-    video->setText(video->fontMetrics().elidedText(result.source, Qt::ElideMiddle, video->width()));
-    video->setToolTip(result.source);
+    ui->currentVideoLabel->setText(result.source);
     ui->statusLabel->setText(text);
     ui->logTextEdit->appendPlainText(QFileInfo(result.source).fileName() + QStringLiteral(": ") + text);
 }
@@ -178,7 +182,9 @@ QString BatchProcessingDialog::summary() const
         else if (result.failed > 0)
             failures.append(tr("%1 (%2 of its images)").arg(name).arg(result.failed));
         else if (result.written == 0 && !thread->isInterruptionRequested())
-            failures.append(tr("%1 (no images)").arg(name));
+            // A readable video gives every rule a position unless the skips leave no time.
+            failures.append(result.worker->framesRequested() == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
+                                                                   : tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
     if (!m_imageListErrors.isEmpty()

@@ -61,6 +61,7 @@ private:
     struct JobResult
     {
         QString source;
+        const BatchWorker *worker = nullptr;
         int written = 0;
         int failed = 0;
         bool unreadable = false;

@@ -4,9 +4,13 @@
 
 #include "imaging/imagewriter.h"
 #include "profiles/filenameprofile.h"
+#include "widgets/screenfit.h"
 
 // Qt
+#include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
 
 namespace {
 // The time of the example frame: 1 min 23.456 s.
@@ -18,6 +22,9 @@ FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
     ProfileSelector *selector = ui->profileSelector;
     connect(selector, &ProfileSelector::profileNameTextChanged, this,
             [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
@@ -73,8 +80,27 @@ void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
     updateExample();
 }
 
+// The names are made in the output folder: no part of them may lead elsewhere.
+bool FileNameProfileDialog::namePartsAreNames()
+{
+    for (QLineEdit *edit : { ui->formatPrefixLineEdit, ui->formatBasenameLineEdit, ui->formatSuffixLineEdit }) {
+        const QString text = edit->text();
+        if (!text.contains(QLatin1Char('/')) && !text.contains(QDir::separator()))
+            continue;
+        QMessageBox::warning(this, tr("Invalid File Name"),
+                             tr("The prefix, file name and suffix are parts of a name, not a path: "
+                                "they cannot hold \"%1\".")
+                                 .arg(QDir::separator()));
+        edit->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
 void FileNameProfileDialog::on_saveButton_clicked()
 {
+    if (!namePartsAreNames())
+        return;
     bool written = false;
     BaseProfile *saved = ui->profileSelector->saveProfile(&written);
     if (!written) {

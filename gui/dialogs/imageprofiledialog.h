@@ -47,6 +47,7 @@ private slots:
 private:
     void fillWatermarkList();
     void showVideoSize();
+    bool sizeIsValid();
 
     std::unique_ptr<Ui::ImageProfileDialog> ui;
     BaseProfile *m_profile = nullptr;

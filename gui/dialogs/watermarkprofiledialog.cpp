@@ -6,6 +6,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
 // Qt
@@ -26,6 +27,9 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
     ui->imageFileNameLineEdit->hide();
     ui->addTimestampButton->setToolTip(tr("Inserts %1, each image's time. %2 (the video's file name), %3 (the day "
                                           "it was recorded) and %4 (the image's number) can be typed too.")

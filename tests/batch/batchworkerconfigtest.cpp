@@ -1,3 +1,4 @@
+#include "analysis/shotdetector.h"
 #include "batch/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -118,6 +119,10 @@ void BatchWorkerConfigTest::defaults()
     QCOMPARE(config.intervalImages(), 10);
     QCOMPARE(config.intervalSingleShot(), int(BatchWorkerConfig::Middle));
     QCOMPARE(config.intervalDescription(), QStringLiteral("Every 5000ms"));
+    QCOMPARE(config.shotThreshold(), ShotDetector::DefaultThreshold);
+    QCOMPARE(config.minShotMilliseconds(), 600);
+    QVERIFY(!config.skipBlank());
+    QCOMPARE(config.sharpestMilliseconds(), 0);
     QVERIFY(!config.videoInfo().loaded());
 
     // Its own profiles, with their defaults, not the stores'.
@@ -143,6 +148,7 @@ void BatchWorkerConfigTest::intervalDescription_data()
     QTest::newRow("single back") << 2 << 2 << "Single back";
     QTest::newRow("single at an unknown place") << 2 << 7 << "Single ";
     QTest::newRow("single at -1") << 2 << -1 << "Single ";
+    QTest::newRow("each shot") << 3 << 1 << "Each shot";
     QTest::newRow("unknown rule 5") << 5 << 1 << "placeholder";
     QTest::newRow("unknown rule -1") << -1 << 1 << "placeholder";
 }
@@ -322,6 +328,11 @@ void BatchWorkerConfigTest::savedDefaultsFile()
     config.setIntervalMilliseconds(250);
     config.setIntervalImages(3);
     config.setIntervalSingleShot(BatchWorkerConfig::Back);
+    config.setShotThreshold(6.5);
+    config.setMinShotMilliseconds(900);
+    config.setSkipBlank(true);
+    config.setSharpestMilliseconds(300);
+    config.setShotListPath(QStringLiteral("/out/shots.csv"));
     QVERIFY(config.saveDefaults());
 
     const QString expected = QStringLiteral(
@@ -333,13 +344,17 @@ void BatchWorkerConfigTest::savedDefaultsFile()
         "intervalMilliseconds=250\n"
         "intervalSingleShot=2\n"
         "intervalType=2\n"
+        "minShotMilliseconds=900\n"
         "objectName=\n"
+        "sharpestMilliseconds=300\n"
         "sheetBackground=#202020\n"
         "sheetColumns=4\n"
         "sheetRows=4\n"
         "sheetSpacing=8\n"
         "sheetWidth=1600\n"
+        "shotThreshold=6.5\n"
         "skipBack=8589934592\n"
+        "skipBlank=true\n"
         "skipFront=1500\n").arg(m_secondFileName->id(), m_secondImage->id());
     QCOMPARE(QString::fromUtf8(readDefaults()), expected);
 }
@@ -361,6 +376,10 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     saved.setSheetWidth(1200);
     saved.setSheetSpacing(0);
     saved.setSheetBackground(QStringLiteral("#ffffff"));
+    saved.setShotThreshold(12.25);
+    saved.setMinShotMilliseconds(1500);
+    saved.setSkipBlank(true);
+    saved.setSharpestMilliseconds(250);
     QVERIFY(saved.saveDefaults());
 
     BatchWorkerConfig loaded;
@@ -381,6 +400,10 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     QCOMPARE(loaded.sheetLayout().background, QColor(Qt::white));
     QCOMPARE(loaded.intervalDescription(), QStringLiteral("Sheet 5 × 3"));
     QCOMPARE(loaded.filenameExample(), loaded.fileNameProfile()->sheetFileName(QString(), -1));
+    QCOMPARE(loaded.shotThreshold(), 12.25);
+    QCOMPARE(loaded.minShotMilliseconds(), 1500);
+    QVERIFY(loaded.skipBlank());
+    QCOMPARE(loaded.sharpestMilliseconds(), 250);
 }
 
 void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
@@ -395,6 +418,11 @@ void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
     QCOMPARE(config.intervalMilliseconds(), fresh.intervalMilliseconds());
     QCOMPARE(config.intervalImages(), fresh.intervalImages());
     QCOMPARE(config.intervalSingleShot(), fresh.intervalSingleShot());
+    // Files from before the shot rule read as they did.
+    QCOMPARE(config.shotThreshold(), fresh.shotThreshold());
+    QCOMPARE(config.minShotMilliseconds(), fresh.minShotMilliseconds());
+    QCOMPARE(config.skipBlank(), fresh.skipBlank());
+    QCOMPARE(config.sharpestMilliseconds(), fresh.sharpestMilliseconds());
     // The profiles come from the stores' current ones.
     QCOMPARE(config.imageProfile(), ImageProfile::profileManager()->currentProfile());
     QCOMPARE(config.fileNameProfile(), FileNameProfile::profileManager()->currentProfile());
@@ -421,8 +449,11 @@ void BatchWorkerConfigTest::defaultsNeverTouchSourceOrOutputFolder()
 void BatchWorkerConfigTest::defaultsWithWrongValuesKeepCurrentOnes()
 {
     QVERIFY(writeDefaults("[General]\nskipFront=abc\nintervalImages=12x\nintervalMilliseconds=@Invalid()\n"
-                          "intervalType=99999999999\nintervalSingleShot=\nskipBack=3000\n"));
+                          "intervalType=99999999999\nintervalSingleShot=\nskipBack=3000\nshotThreshold=much\n"
+                          "skipBlank=maybe\n"));
     BatchWorkerConfig config;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*shotThreshold")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*skipBlank")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*intervalType")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*intervalMilliseconds")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*intervalImages")));
@@ -434,6 +465,8 @@ void BatchWorkerConfigTest::defaultsWithWrongValuesKeepCurrentOnes()
     QCOMPARE(config.intervalMilliseconds(), 5000);
     QCOMPARE(config.intervalType(), 0);
     QCOMPARE(config.intervalSingleShot(), 1);
+    QCOMPARE(config.shotThreshold(), ShotDetector::DefaultThreshold);
+    QVERIFY(!config.skipBlank());
     QCOMPARE(config.skipBack(), qint64(3000));
 }
 

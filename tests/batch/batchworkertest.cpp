@@ -1,6 +1,7 @@
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
 #include "filesizelimit.h"
 #include "frameid.h"
 #include "testclips.h"
@@ -36,6 +37,8 @@ private slots:
     void init();
     void schedule_data();
     void schedule();
+    void choices_data();
+    void choices();
     void secondRunContinuesTheCounter();
     void unreadableVideo_data();
     void unreadableVideo();
@@ -209,6 +212,73 @@ void BatchWorkerTest::schedule()
         QCOMPARE(config->intervalType(), int(BatchWorkerConfig::SingleImage));
         QCOMPARE(config->intervalImages(), 10);
     }
+}
+
+// One image per shot, and frames chosen near the positions: the frames taken
+// (each within a lowest and highest frame number) and what the job says
+// besides the names it saves.
+void BatchWorkerTest::choices_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<bool>("skipBlank");
+    QTest::addColumn<int>("sharpest");
+    QTest::addColumn<QList<int>>("lowest");
+    QTest::addColumn<QList<int>>("highest");
+    QTest::addColumn<QStringList>("notes");
+
+    // Cuts at frames 31, 70, 113 and 150.
+    QTest::newRow("each shot") << "shots-cuts.mp4" << 3 << false << 0 << QList<int> { 0, 31, 70, 113, 150 }
+                               << QList<int> { 30, 69, 112, 149, 185 } << QStringList { "5 shots found" };
+    // Every 1000 ms; black from frame 50 to 74.
+    QTest::newRow("blank skipped") << "blank-gap.mp4" << 0 << true << 0 << QList<int> { 0, 25, 75, 75 }
+                                   << QList<int> { 0, 25, 75, 75 } << QStringList { "2000 ms is blank; took 3000 ms" };
+    // Black reads as frame 0.
+    QTest::newRow("blank kept") << "blank-gap.mp4" << 0 << false << 0 << QList<int> { 0, 25, 0, 75 }
+                                << QList<int> { 0, 25, 0, 75 } << QStringList();
+    // The middle, 2000 ms: only frames 20 and 53 are sharp.
+    QTest::newRow("sharpest within 500 ms") << "blurred.mp4" << 2 << false << 500 << QList<int> { 53 }
+                                            << QList<int> { 53 } << QStringList { "2000 ms: took the sharpest frame, at 2120 ms" };
+    QTest::newRow("all black, blank skipped") << "black.mp4" << 1 << true << 0 << QList<int>() << QList<int>()
+                                              << QStringList { "No images made: every frame of the trimmed video is blank" };
+}
+
+void BatchWorkerTest::choices()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, rule);
+    QFETCH(bool, skipBlank);
+    QFETCH(int, sharpest);
+    QFETCH(QList<int>, lowest);
+    QFETCH(QList<int>, highest);
+    QFETCH(QStringList, notes);
+
+    BatchWorkerConfig *config = makeJob(clip);
+    config->setIntervalType(rule);
+    config->setIntervalMilliseconds(1000);
+    config->setIntervalImages(3);
+    config->setSkipFront(0);
+    config->setSkipBack(0);
+    config->setSkipBlank(skipBlank);
+    config->setSharpestMilliseconds(sharpest);
+    // Whole pictures, frame numbers and all.
+    config->imageProfile()->setMaintainAspectRatio(true);
+    BatchWorker worker;
+    worker.setConfig(config);
+    QStringList said;
+    connect(&worker, &BatchWorker::statusUpdate, this, [&](BatchWorker *, const QString &text) {
+        if (!text.startsWith(QLatin1String("Saving: ")))
+            said.append(text);
+    });
+    worker.run();
+
+    QStringList names;
+    const QList<int> frames = framesIn(QDir(m_dir->path()), &names);
+    QCOMPARE(frames.size(), lowest.size());
+    for (int i = 0; i < frames.size(); ++i)
+        QVERIFY2(frames.at(i) >= lowest.at(i) && frames.at(i) <= highest.at(i), qPrintable(QString::number(frames.at(i))));
+    QCOMPARE(said, notes);
+    QCOMPARE(worker.blankVideo(), lowest.isEmpty());
 }
 
 void BatchWorkerTest::secondRunContinuesTheCounter()

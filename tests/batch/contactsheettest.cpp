@@ -39,14 +39,20 @@ void ContactSheetTest::layout_data()
     QTest::addColumn<QList<int>>("frames");
     QTest::addColumn<double>("aspect");
     QTest::addColumn<bool>("watermark");
+    QTest::addColumn<bool>("shots");
 
     // Spread as that many images: step 10000 / N - 1 ms, frame ceil(p / 40).
-    QTest::newRow("2 x 2") << "h264-10s.mp4" << 2 << 2 << 1600 << QList<int> { 0, 63, 125, 188 } << 4.0 / 3 << false;
+    QTest::newRow("2 x 2") << "h264-10s.mp4" << 2 << 2 << 1600 << QList<int> { 0, 63, 125, 188 } << 4.0 / 3 << false
+                           << false;
     QTest::newRow("3 x 2, 900 pixels, watermarked") << "h264-10s.mp4" << 3 << 2 << 900
-                                                    << QList<int> { 0, 42, 84, 125, 167, 209 } << 4.0 / 3 << true;
-    QTest::newRow("1 x 1") << "h264-10s.mp4" << 1 << 1 << 400 << QList<int> { 0 } << 4.0 / 3 << false;
+                                                    << QList<int> { 0, 42, 84, 125, 167, 209 } << 4.0 / 3 << true << false;
+    QTest::newRow("1 x 1") << "h264-10s.mp4" << 1 << 1 << 400 << QList<int> { 0 } << 4.0 / 3 << false << false;
     // Stored 160 x 240 with wide pixels: cells at the 4:3 it is shown at.
-    QTest::newRow("anamorphic") << "anamorphic.mp4" << 2 << 1 << 800 << QList<int> { 0, 25 } << 4.0 / 3 << false;
+    QTest::newRow("anamorphic") << "anamorphic.mp4" << 2 << 1 << 800 << QList<int> { 0, 25 } << 4.0 / 3 << false << false;
+    // One frame per shot, the rows as many as the five shots fill: frames
+    // holds where the shots start, and each cell a frame of its own shot.
+    QTest::newRow("each shot, 2 columns") << "shots-cuts.mp4" << 2 << 1 << 800 << QList<int> { 0, 31, 70, 113, 150, 186 }
+                                          << 16.0 / 9 << false << true;
 }
 
 void ContactSheetTest::layout()
@@ -58,6 +64,7 @@ void ContactSheetTest::layout()
     QFETCH(QList<int>, frames);
     QFETCH(double, aspect);
     QFETCH(bool, watermark);
+    QFETCH(bool, shots);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -67,6 +74,8 @@ void ContactSheetTest::layout()
     config.setSkipFront(0);
     config.setSkipBack(0);
     config.setContactSheet(true);
+    if (shots)
+        config.setIntervalType(BatchWorkerConfig::Shots);
     ContactSheet::Layout layout;
     layout.columns = columns;
     layout.rows = rows;
@@ -93,21 +102,26 @@ void ContactSheetTest::layout()
 
     const QString name = QFileInfo(clip).completeBaseName() + QStringLiteral("-sheet.jpeg");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { name });
-    QCOMPARE(status.count(), 1);
-    QCOMPARE(status.at(0).at(1).toString(), QStringLiteral("Saving: ") + name);
+    QCOMPARE(status.constLast().at(1).toString(), QStringLiteral("Saving: ") + name);
     QCOMPARE(worker.sheetsSaved(), 1);
-    QCOMPARE(worker.imagesSaved(), frames.size());
+    const int cells = shots ? frames.size() - 1 : frames.size();
+    QCOMPARE(worker.imagesSaved(), cells);
     const QImage image(QDir(dir.path()).filePath(name));
+    layout.rows = (cells + columns - 1) / columns;
 
     VideoInfo video;
     video.load(TestClips::path(clip));
     const ContactSheet sheet(layout, video);
     QCOMPARE(image.size(), sheet.image().size());
     QCOMPARE(image.width(), width);
-    for (int cell = 0; cell < frames.size(); ++cell) {
+    for (int cell = 0; cell < cells; ++cell) {
         const QRect picture = sheet.pictureRect(cell);
         QVERIFY2(qAbs(double(picture.width()) / picture.height() - aspect) < 0.01, qPrintable(QString::number(cell)));
-        QCOMPARE(FrameId::read(image.copy(picture)), frames.at(cell));
+        const int frame = FrameId::read(image.copy(picture));
+        if (shots)
+            QVERIFY2(frame >= frames.at(cell) && frame < frames.at(cell + 1), qPrintable(QString::number(frame)));
+        else
+            QCOMPARE(frame, frames.at(cell));
     }
     // The header: the video's details, drawn above the first row of frames.
     const QStringList header = sheet.headerLines();

@@ -38,6 +38,8 @@ private slots:
     void secondRunContinuesTheCounter();
     void options_data();
     void options();
+    void choices_data();
+    void choices();
     void fileTypes_data();
     void fileTypes();
     void quality();
@@ -219,6 +221,100 @@ void TindracmdTest::options()
     }
 }
 
+// One image per shot and the shot list, frames chosen near the positions,
+// on clips of their own (copied in as video.mp4), whole pictures at 320 x 180:
+// the frames written (-1: any frame of the shot the list gives), the output
+// (%1 the folder) and the shot list.
+void TindracmdTest::choices_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QList<int>>("frames");
+    QTest::addColumn<QStringList>("output");
+    QTest::addColumn<QStringList>("shotList");
+
+    const QStringList whole { "--trimfront", "0", "--trimback", "0", "--width", "320", "--height", "180", "video.mp4" };
+    // Cuts at frames 31, 70, 113 and 150.
+    QTest::newRow("--shots, --shot-list") << "shots-cuts.mp4" << QStringList { "--shots", "--shot-list", "shots.csv" } + whole
+                                          << 0 << QList<int> { -1, -1, -1, -1, -1 }
+                                          << QStringList { "5 shots found", "Saving: video-00001.jpeg", "Saving: video-00002.jpeg",
+                                                           "Saving: video-00003.jpeg", "Saving: video-00004.jpeg",
+                                                           "Saving: video-00005.jpeg", "Shot list written to %1/shots.csv",
+                                                           "5 images written to %1" }
+                                          << QStringList { "Shot,Start (ms),End (ms),Start,End,Start frame,End frame,Image",
+                                                           "1,0,1240,00:00:00.000,00:00:01.240,0,30,video-00001.jpeg",
+                                                           "2,1240,2800,00:00:01.240,00:00:02.800,31,69,video-00002.jpeg",
+                                                           "3,2800,4520,00:00:02.800,00:00:04.520,70,112,video-00003.jpeg",
+                                                           "4,4520,6000,00:00:04.520,00:00:06.000,113,149,video-00004.jpeg",
+                                                           "5,6000,7440,00:00:06.000,00:00:07.440,150,185,video-00005.jpeg" };
+    // Shots shorter than 2 s join a neighbour across their weaker cut.
+    QTest::newRow("--min-shot") << "shots-cuts.mp4" << QStringList { "--shots", "--min-shot", "2000" } + whole << 0
+                                << QList<int> { -1, -1 }
+                                << QStringList { "2 shots found", "Saving: video-00001.jpeg", "Saving: video-00002.jpeg",
+                                                 "2 images written to %1" }
+                                << QStringList();
+    QTest::newRow("--shots, one frame") << "one-frame.mp4" << QStringList { "--shots" } + whole << 0 << QList<int> { 0 }
+                                        << QStringList { "1 shot found", "Saving: video-00001.jpeg", "1 image written to %1" }
+                                        << QStringList();
+    // Every 1000 ms; black from frame 50 to 74.
+    QTest::newRow("--skip-blank") << "blank-gap.mp4" << QStringList { "--skip-blank", "--ms", "1000" } + whole << 0
+                                  << QList<int> { 0, 25, 75, 75 }
+                                  << QStringList { "Saving: video-00001.jpeg", "Saving: video-00002.jpeg",
+                                                   "2000 ms is blank; took 3000 ms", "Saving: video-00003.jpeg",
+                                                   "Saving: video-00004.jpeg", "4 images written to %1" }
+                                  << QStringList();
+    // The middle, 2000 ms: only frames 20 and 53 are sharp.
+    QTest::newRow("--sharpest") << "blurred.mp4" << QStringList { "--sharpest", "500", "-c", "1" } + whole << 0
+                                << QList<int> { 53 }
+                                << QStringList { "2000 ms: took the sharpest frame, at 2120 ms", "Saving: video-.jpeg",
+                                                 "1 image written to %1" }
+                                << QStringList();
+    QTest::newRow("all black, --skip-blank") << "black.mp4" << QStringList { "--skip-blank", "--shots" } + whole << 6
+                                             << QList<int>()
+                                             << QStringList { "No images made: every frame of the trimmed video is blank" }
+                                             << QStringList();
+    QTest::newRow("all black") << "black.mp4" << QStringList { "--shots" } + whole << 0 << QList<int> { 0 }
+                               << QStringList { "1 shot found", "Saving: video-00001.jpeg", "1 image written to %1" }
+                               << QStringList();
+}
+
+void TindracmdTest::choices()
+{
+    QFETCH(QString, clip);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QList<int>, frames);
+    QFETCH(QStringList, output);
+    QFETCH(QStringList, shotList);
+    QVERIFY(QFile::copy(TestClips::path(clip), path(QStringLiteral("video.mp4"))));
+
+    const Run run = tindracmd(arguments);
+    QCOMPARE(run.status, status);
+    QStringList expected;
+    for (QString line : qAsConst(output))
+        expected.append(line.replace(QLatin1String("%1"), m_dir->path()));
+    QCOMPARE(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+    QStringList names = images();
+    names.removeAll(QStringLiteral("video.mp4"));
+    names.removeAll(QStringLiteral("shots.csv"));
+    QCOMPARE(names.size(), frames.size());
+    for (int i = 0; i < names.size(); ++i) {
+        if (frames.at(i) >= 0)
+            QCOMPARE(frameOf(names.at(i)), frames.at(i));
+    }
+    if (shotList.isEmpty())
+        return;
+    const QStringList rows = QString::fromUtf8(fileContent(path(QStringLiteral("shots.csv")))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(rows, shotList);
+    // Each image is a frame of its shot.
+    for (int i = 1; i < rows.size(); ++i) {
+        const QStringList columns = rows.at(i).split(QLatin1Char(','));
+        const int frame = frameOf(columns.at(7));
+        QVERIFY2(frame >= columns.at(5).toInt() && frame <= columns.at(6).toInt(), qPrintable(rows.at(i)));
+    }
+}
+
 void TindracmdTest::fileTypes_data()
 {
     QTest::addColumn<QString>("type");
@@ -342,6 +438,22 @@ void TindracmdTest::failures_data()
                                                         << 6 << "No images made: the trimmed video is empty" << QStringList();
     QTest::newRow("single shot after the trimmed end") << QStringList { "-c", "1", "--trimfront", "30000", "clip.mp4" } << 6
                                                        << "No images made: the trimmed video is empty" << QStringList();
+    QTest::newRow("shots and count") << QStringList { "--shots", "-c", "3", "clip.mp4" } << 2
+                                     << "Please only set one of --count, --ms and --shots" << QStringList();
+    QTest::newRow("shot option without shots") << QStringList { "--min-shot", "100", "clip.mp4" } << 2
+                                               << "--min-shot needs --shots" << QStringList();
+    QTest::newRow("threshold too low") << QStringList { "--shots", "--shot-threshold", "0", "clip.mp4" } << 2
+                                       << "Invalid value for --shot-threshold: \"0\" (expected a number from 0.5 to 100)" << QStringList();
+    QTest::newRow("threshold not a number") << QStringList { "--shots", "--shot-threshold", "ten", "clip.mp4" } << 2
+                                            << "Invalid value for --shot-threshold: \"ten\" (expected a number from 0.5 to 100)" << QStringList();
+    QTest::newRow("negative min shot") << QStringList { "--shots", "--min-shot", "-600", "clip.mp4" } << 2
+                                       << "Invalid value for --min-shot: \"-600\" (expected a whole number from 0 to 2147483647)" << QStringList();
+    QTest::newRow("sharpest 0") << QStringList { "--sharpest", "0", "clip.mp4" } << 2
+                                << "Invalid value for --sharpest: \"0\" (expected a whole number from 1 to 10000)" << QStringList();
+    QTest::newRow("shot list is the video") << QStringList { "--shots", "--shot-list", "clip.mp4", "clip.mp4" } << 2
+                                            << "Will not write the shot list to clip.mp4: it is the video to process" << QStringList();
+    QTest::newRow("shot list in no folder") << QStringList { "--shots", "--shot-list", "no/such/shots.csv", "clip.mp4" } << 2
+                                            << "Cannot write the shot list: no/such/shots.csv" << QStringList();
     // The counter stops at the largest int instead of running over.
     QTest::newRow("counter at its end") << QStringList { "--filecounter", "2147483647", "-c", "3", "clip.mp4" } << 5
                                         << "Saving: clip-2147483647.jpeg" << QStringList { "clip-2147483647.jpeg" };

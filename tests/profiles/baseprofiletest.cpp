@@ -91,7 +91,7 @@ void BaseProfileTest::writeThenReadKeepsEveryValue()
     written.setName(QStringLiteral("Web, small \"quoted\" = ;"));
     written.setSameSizeAsVideo(true);
     written.setImageWidth(320);
-    written.setImageHeight(-1);
+    written.setImageHeight(1080);
     written.setMaintainAspectRatio(true);
     written.setImageContrast(-20);
     written.setImageBrightness(35);

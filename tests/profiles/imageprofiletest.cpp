@@ -92,16 +92,20 @@ void ImageProfileTest::wrongValueKeepsDefaultAndOtherProfiles()
 {
     QVERIFY(writeConfig("[profiles]\n"
                         "P1\\id=P1\nP1\\name=broken\nP1\\imageWidth=abc\nP1\\imageHeight=300\nP1\\sortOrder=0\n"
-                        "P2\\id=P2\nP2\\name=fine\nP2\\imageWidth=100\nP2\\sortOrder=1\n"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*imageWidth")));
+                        "P2\\id=P2\nP2\\name=fine\nP2\\imageWidth=100\nP2\\sortOrder=1\n"
+                        "P3\\id=P3\nP3\\name=no size\nP3\\imageWidth=0\nP3\\imageHeight=70000\nP3\\sortOrder=2\n"));
+    for (const char *key : { "imageWidth", "imageWidth", "imageHeight" })
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*%1").arg(QLatin1String(key))));
     ProfileManager store(ImageProfiles, [] { return new ImageProfile; }, true);
-    QCOMPARE(store.profiles().size(), 2);
+    QCOMPARE(store.profiles().size(), 3);
     auto *broken = qobject_cast<ImageProfile *>(store.profiles().at(0));
     auto *fine = qobject_cast<ImageProfile *>(store.profiles().at(1));
     QVERIFY(broken && fine);
     QCOMPARE(broken->imageWidth(), 640);
     QCOMPARE(broken->imageHeight(), 300);
     QCOMPARE(fine->imageWidth(), 100);
+    const auto *noSize = qobject_cast<ImageProfile *>(store.profiles().at(2));
+    QCOMPARE(QSize(noSize->imageWidth(), noSize->imageHeight()), QSize(640, 480));
 
     QSettings settings(configPath(), QSettings::IniFormat);
     QCOMPARE(settings.value("profiles/P1/imageWidth").toString(), QStringLiteral("640"));

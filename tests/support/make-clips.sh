@@ -51,6 +51,8 @@ ff -f lavfi -i "$(source 320x240 6)" -c:v libx264 -preset veryfast -g 50 -bf 2 -
 # drops the rotation tag, so it is set on a second pass that copies the stream.
 ff -f lavfi -i "$(source 320x240 2)" -c:v libx264 -preset veryfast -pix_fmt yuv420p upright.mp4
 ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 rotated.mp4
+# The same turned the other way.
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=270 rotated-other-way.mp4
 rm upright.mp4
 # Stored 160x240 with pixels twice as wide as high: shown 320x240.
 ff -f lavfi -i "$(source 160x240 2),setsar=2" -c:v libx264 -preset veryfast -pix_fmt yuv420p anamorphic.mp4
@@ -108,8 +110,65 @@ ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=3,$marks" -c:v libx264 -p
     -pix_fmt yuv420p short-gop-50fps.ts
 # MPEG program stream: key frames' packets come without a presentation time.
 ff -f lavfi -i "$(source 160x120 4)" -c:v mpeg2video -q:v 4 -g 12 -bf 2 program-stream.mpg
-# Raw H.264 without a container: no duration, no index.
+# Raw H.264 and HEVC (with B-frames, closed groups of pictures) without a
+# container: no duration, no index, no times.
 ff -i h264-10s.mp4 -c copy -bsf:v h264_mp4toannexb -f h264 raw.h264
+ff -f lavfi -i "$(source 320x240 6)" -c:v libx265 -preset ultrafast -pix_fmt yuv420p \
+    -x265-params log-level=error:keyint=50:bframes=4:open-gop=0 -f hevc raw.hevc
+# Shot detection (320x180; the transitions of each are listed in shotclips.cpp).
+# shot KIND FRAMES: that many frames of a generated source, to join to others.
+shot() {
+    local size=320x180 src
+    case $1 in
+    testsrc2) src="testsrc2=size=$size:rate=25" ;;
+    bars) src="smptehdbars=size=$size:rate=25" ;;
+    mandelbrot) src="mandelbrot=size=$size:rate=25:start_scale=1.5" ;;
+    life) src="life=size=$size:rate=25:mold=10:ratio=0.25:seed=7:life_color=#F0C040:death_color=#203060:mold_color=#60A030" ;;
+    gradients) src="gradients=size=$size:rate=25:speed=0.03:seed=3:n=3:c0=0x2060C0:c1=0xF0A020:c2=0xE0E0E0" ;;
+    esac
+    echo "$src,trim=end_frame=$2,setpts=PTS-STARTPTS,format=yuv420p,setsar=1,settb=1/25"
+}
+x264="-c:v libx264 -preset veryfast -g 50 -bf 3 -pix_fmt yuv420p"
+# Hard cuts at frames 31, 70, 113 and 150, on whatever frame type the encoder
+# gives them (no key frames placed at cuts).
+ff -filter_complex "$(shot testsrc2 31)[a];$(shot bars 39)[b];$(shot mandelbrot 43)[c];$(shot life 37)[d];$(shot gradients 36)[e];[a][b][c][d][e]concat=n=5,$marks" \
+    $x264 -x264-params scenecut=0 shots-cuts.mp4
+# Cross-fades over frames 35 to 50 and 70 to 95.
+ff -filter_complex "$(shot testsrc2 50)[a];$(shot mandelbrot 50)[b];$(shot life 50)[c];[a][b]xfade=transition=fade:duration=0.6:offset=1.4[ab];[ab][c]xfade=transition=fade:duration=1:offset=2.8,$marks" \
+    $x264 shots-dissolves.mp4
+# Fades, the frame numbers fading too: in from black over frames 0-9; out to
+# black over 40-49, black 50-54, in over 55-64; through black over 100-115
+# (xfade); out to black over 145-154.
+ff -filter_complex "$(shot testsrc2 55)[a];$(shot mandelbrot 60)[b];$(shot gradients 55)[c];[a][b]concat=n=2,settb=1/25[ab];[ab][c]xfade=transition=fadeblack:duration=0.6:offset=4.0,$marks,fade=in:st=0:d=0.4,fade=out:st=1.6:d=0.4:enable='lt(t\,2)',drawbox=color=black:t=fill:enable='between(n\,50\,54)',fade=in:st=2.2:d=0.4:enable='gte(t\,2.2)',fade=out:st=5.8:d=0.4" \
+    $x264 shots-fades.mp4
+# No cuts: a still picture four times the frame's size panned across and
+# zoomed into; white frames 40-42 and brightened frames 70-71; lines of text
+# rolling up over a still picture; a still picture under heavy noise.
+still="mandelbrot=size=1280x720:rate=25:start_scale=1.5,trim=end_frame=1,format=yuv420p"
+ff -filter_complex "$still,loop=loop=99:size=1,setpts=N/25/TB,crop=320:180:x='n*8':y='150+n*2',$marks" $x264 shots-pan.mp4
+ff -filter_complex "$still,zoompan=z='1+0.008*on':x='iw/2-iw/zoom/2':y='ih/2-ih/zoom/2':d=100:s=320x180:fps=25,$marks" \
+    $x264 shots-zoom.mp4
+ff -filter_complex "$(shot testsrc2 100),$marks,drawbox=color=white:t=fill:enable='between(n\,40\,42)',eq=brightness=0.5:enable='between(n\,70\,71)'" \
+    $x264 shots-flash.mp4
+seq -f "Line %g of the rolling credits" 1 30 > credits.txt
+ff -filter_complex "mandelbrot=size=320x180:rate=25:start_scale=1.5,trim=end_frame=1,loop=loop=99:size=1,setpts=N/25/TB,drawtext=fontfile=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf:textfile=credits.txt:fontsize=20:fontcolor=white:borderw=2:x=40:y=h-t*80,format=yuv420p,$marks" \
+    $x264 shots-text.mp4
+rm credits.txt
+ff -filter_complex "mandelbrot=size=320x180:rate=25:start_scale=1.5,trim=end_frame=1,loop=loop=74:size=1,setpts=N/25/TB,noise=alls=40:allf=t,format=yuv420p,$marks" \
+    $x264 shots-noise.mp4
+# Hard cuts at frames 30 and 65 in 10-bit HEVC, and at 27 and 60 in a clip
+# shown turned a quarter.
+ff -filter_complex "$(shot bars 30)[a];$(shot testsrc2 35)[b];$(shot mandelbrot 35)[c];[a][b][c]concat=n=3,$marks,format=yuv420p10le" \
+    -c:v libx265 -preset ultrafast -x265-params log-level=error:keyint=50:bframes=4 shots-cuts-10bit.mkv
+ff -filter_complex "$(shot mandelbrot 27)[a];$(shot life 33)[b];$(shot testsrc2 40)[c];[a][b][c]concat=n=3,$marks" $x264 upright.mp4
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 shots-cuts-rotated.mp4
+rm upright.mp4
+# For choosing frames: all black; a single frame; black over frames 50-74;
+# sharp only at frames 20 and 53, blurred elsewhere.
+ff -f lavfi -i "color=black:size=320x180:rate=25:duration=2" $x264 black.mp4
+ff -filter_complex "$(shot testsrc2 1),$marks" $x264 one-frame.mp4
+ff -filter_complex "$(shot testsrc2 100),$marks,drawbox=color=black:t=fill:enable='between(n\,50\,74)'" $x264 blank-gap.mp4
+ff -filter_complex "$(shot testsrc2 100),gblur=sigma=3:enable='not(eq(n\,20)+eq(n\,53))',$marks" $x264 blurred.mp4
 
 # HDR as cameras record it, made from SDR with zscale: SDR white at 203 cd/m²,
 # BT.2020, HEVC 10-bit (lossless, so only the conversion is measured).

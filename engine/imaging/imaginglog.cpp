@@ -1,0 +1,3 @@
+#include "imaginglog.h"
+
+Q_LOGGING_CATEGORY(lcImaging, "tindra.imaging")

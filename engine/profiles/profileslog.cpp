@@ -1,0 +1,3 @@
+#include "profileslog.h"
+
+Q_LOGGING_CATEGORY(lcProfiles, "tindra.profiles")

@@ -1,0 +1,3 @@
+#include "medialog.h"
+
+Q_LOGGING_CATEGORY(lcMedia, "tindra.media")
