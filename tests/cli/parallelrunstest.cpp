@@ -149,7 +149,6 @@ void ParallelRunsTest::threadsOption()
 {
     QFETCH(QString, threads);
     QFETCH(int, status);
-    QFETCH(bool, shots);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QProcess tindracmd;
