@@ -5,6 +5,11 @@
 // memory of a job on a 4K clip.
 //
 //   tindracmdbench [images]
+//   tindracmdbench sheet
+//
+// With "sheet" it measures contact sheets instead: the peak memory and time
+// of tindracmd --sheet on the 4K clip and on a 2-hour clip, against the same
+// frames taken as separate images.
 //
 // tindracmd runs with one decoder (--threads 1) and with one per core (the
 // default). The worker pauses 100 ms after every image; the figures without
@@ -46,6 +51,7 @@ struct Clip {
 const Clip LongGop { "long-gop-1080p-120s.mp4", "1920x1080", 120, 250 };
 const Clip ShortGop { "short-gop-1080p-120s.mp4", "1920x1080", 120, 25 };
 const Clip Uhd { "long-gop-2160p-20s.mp4", "3840x2160", 20, 250 };
+const Clip TwoHours { "long-gop-180p-2h.mp4", "320x180", 7200, 250 };
 
 // Makes the clip on first use; an empty string when that fails.
 QString clipPath(const Clip &clip)
@@ -148,6 +154,43 @@ Measured tindracmd(const QString &clip, int images, int threads)
     return measured;
 }
 
+// tindracmd --sheet GRID on clip (or --count with as many images); -1 ms
+// when it fails.
+Measured sheetJob(const QString &clip, const QString &grid, bool sheet)
+{
+    QTemporaryDir folder;
+    const QStringList parts = grid.split(QLatin1Char('x'));
+    const QStringList arguments = sheet
+        ? QStringList { "--sheet", grid, clip, folder.path() }
+        : QStringList { "--count", QString::number(parts.at(0).toInt() * parts.at(1).toInt()), clip, folder.path() };
+    return run(QStringLiteral(TINDRACMD), arguments);
+}
+
+int sheetBench(QTextStream &out)
+{
+    const QString uhd = clipPath(Uhd);
+    const QString twoHours = clipPath(TwoHours);
+    if (uhd.isEmpty() || twoHours.isEmpty()) {
+        out << "the clips could not be made\n";
+        return 1;
+    }
+    out << "| clip | grid | sheet: peak MB | s | images: peak MB | s |\n|---|---|---|---|---|---|\n";
+    for (const QString &clip : { uhd, twoHours }) {
+        for (const QString &grid : { QStringLiteral("4x4"), QStringLiteral("10x10") }) {
+            const Measured sheet = sheetJob(clip, grid, true);
+            const Measured images = sheetJob(clip, grid, false);
+            if (sheet.ms < 0 || images.ms < 0) {
+                out << "a job failed on " << clip << "\n";
+                return 1;
+            }
+            out << QString::asprintf("| %s | %s | %.0f | %.1f | %.0f | %.1f |\n", qPrintable(QFileInfo(clip).fileName()),
+                                     qPrintable(grid), sheet.peakMb, sheet.ms / 1000, images.peakMb, images.ms / 1000);
+            out.flush();
+        }
+    }
+    return 0;
+}
+
 // The same job through the batch worker in this process, without the pause.
 double workerMsPerImage(const QString &clip, int images, int threads)
 {
@@ -178,6 +221,8 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\ntindra.*.warning=false"));
     QTextStream out(stdout);
     const QStringList args = app.arguments();
+    if (args.value(1) == QLatin1String("sheet"))
+        return sheetBench(out);
     const int images = args.size() > 1 ? args.at(1).toInt() : 20;
     const int cores = QThread::idealThreadCount();
     const QString longGop = clipPath(LongGop);

@@ -4,6 +4,7 @@
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "batch/manifest.h"
+#include "imaging/contactsheet.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <csignal>
@@ -92,6 +94,24 @@ bool readCount(const QString &value, qint64 max, qint64 *number)
     bool ok = false;
     *number = value.trimmed().toLongLong(&ok, 10);
     return ok && *number >= 0 && *number <= max;
+}
+
+// The grid of --sheet when none is given: 4 x 4.
+const QString DefaultSheetGrid = QStringLiteral("4x4");
+const QRegularExpression SheetGrid(QStringLiteral("^(\\d{1,4})[xX](\\d{1,4})$"));
+
+// --sheet takes its grid as an optional value: one that does not follow
+// it (the next argument is no COLSxROWS) is the default one.
+QStringList withSheetGrid(QStringList arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--"))
+            break;
+        if ((arguments.at(i) == QLatin1String("--sheet") || arguments.at(i) == QLatin1String("-sheet"))
+            && (i + 1 == arguments.size() || !SheetGrid.match(arguments.at(i + 1)).hasMatch()))
+            arguments.insert(i + 1, DefaultSheetGrid);
+    }
+    return arguments;
 }
 
 // File names are made in the output folder: no part of them may lead elsewhere.
@@ -197,12 +217,22 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
            "Runs at the same time may share one list."), tr("file name"));
     const QCommandLineOption qualityOption(QStringLiteral("quality"),
         tr("Quality of JPEG and WebP images, 1 (smallest files) to 100 (best). Default: Qt's (75)."), tr("1-100"));
+    const QCommandLineOption sheetOption(QStringLiteral("sheet"),
+        tr("Makes one contact sheet of the video instead of separate images: a header with its details over "
+           "COLSxROWS frames spread over it, each with its time (with --shots, one per shot in as many rows as they "
+           "fill). The grid may be left out: 4x4. Named <video>-sheet.jpeg by default; --width, --height and "
+           "--videoaspectratio do not apply."),
+        tr("COLSxROWS"));
+    const QCommandLineOption sheetWidthOption(QStringLiteral("sheet-width"),
+        tr("Width of the contact sheet, %1 to %2 pixels. Default: 1600.").arg(ContactSheet::MinWidth).arg(ContactSheet::MaxWidth),
+        tr("pixels"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
                         threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
-                        skipBlankOption, sharpestOption, nameTimeOption, manifestOption, qualityOption });
+                        skipBlankOption, sharpestOption, nameTimeOption, manifestOption, qualityOption, sheetOption,
+                        sheetWidthOption });
 
-    parser.process(app);
+    parser.process(withSheetGrid(app.arguments()));
     if (parser.isSet(versionOption))
         return CommandLineResult::ShowVersion;
     if (parser.isSet(helpOption))
@@ -263,6 +293,14 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     }
     if (!logError.isEmpty()) {
         errorMessage = logError;
+        return CommandLineResult::Error;
+    }
+    if (parser.isSet(sheetOption) && (parser.isSet(countOption) || parser.isSet(msOption))) {
+        errorMessage = tr("A contact sheet takes its frames from its grid: leave out --count and --ms");
+        return CommandLineResult::Error;
+    }
+    if (parser.isSet(sheetWidthOption) && !parser.isSet(sheetOption)) {
+        errorMessage = tr("--sheet-width applies to --sheet only");
         return CommandLineResult::Error;
     }
 
@@ -439,6 +477,41 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         return CommandLineResult::Error;
     }
 
+    if (parser.isSet(sheetOption)) {
+        ContactSheet::Layout layout = config->sheetLayout();
+        const QRegularExpressionMatch grid = SheetGrid.match(parser.value(sheetOption));
+        layout.columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
+        layout.rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        if (!grid.hasMatch() || layout.columns < 1 || layout.columns > ContactSheet::MaxColumns || layout.rows < 1
+            || layout.rows > ContactSheet::MaxRows) {
+            errorMessage = tr("Invalid value for --sheet: \"%1\" (expected COLSxROWS, such as 4x4, with 1 to %2 columns "
+                              "and 1 to %3 rows)")
+                               .arg(parser.value(sheetOption))
+                               .arg(ContactSheet::MaxColumns)
+                               .arg(ContactSheet::MaxRows);
+            return CommandLineResult::Error;
+        }
+        if (parser.isSet(sheetWidthOption)) {
+            if (!readCount(parser.value(sheetWidthOption), ContactSheet::MaxWidth, &value)
+                || value < ContactSheet::MinWidth) {
+                errorMessage = tr("Invalid value for --sheet-width: \"%1\" (expected %2 to %3 pixels)")
+                                   .arg(parser.value(sheetWidthOption))
+                                   .arg(ContactSheet::MinWidth)
+                                   .arg(ContactSheet::MaxWidth);
+                return CommandLineResult::Error;
+            }
+            layout.width = int(value);
+        }
+        // Checked for a 16:9 video here; the job checks again with the video's own shape.
+        const QString unfit = ContactSheet::layoutError(layout, QSize());
+        if (!unfit.isEmpty()) {
+            errorMessage = unfit;
+            return CommandLineResult::Error;
+        }
+        config->setContactSheet(true);
+        config->setSheetLayout(layout);
+    }
+
     // Made only once every check has passed: a refused job adds nothing to it.
     if (parser.isSet(manifestOption)) {
         const QString manifestPath = parser.value(manifestOption);
@@ -553,6 +626,22 @@ int CommandLineProcessor::exitStatus()
     if (worker.framesRequested() == 0) {
         threadStatusUpdate(tr("No images made: the trimmed video is empty"));
         return ExitNothingToCapture;
+    }
+    if (worker.config()->contactSheet()) {
+        if (worker.sheetsSaved() == 0) {
+            threadStatusUpdate(tr("No contact sheet written to %1").arg(folder));
+            return worker.saveErrors() > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+        }
+        threadStatusUpdate(tr("Contact sheet of %1 of %2 frames written to %3")
+                               .arg(worker.imagesSaved())
+                               .arg(worker.framesRequested())
+                               .arg(folder));
+        if (worker.imagesSaved() < worker.framesRequested())
+            return ExitFramesFailed;
+        // The shot list could not be written.
+        if (worker.saveErrors() > 0)
+            return ExitImagesNotWritten;
+        return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
     }
     if (worker.imagesSaved() == worker.framesRequested()) {
         threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)

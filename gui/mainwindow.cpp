@@ -4,6 +4,7 @@
 
 // Local
 #include "dialogs/batchmodedialog.h"
+#include "dialogs/contactsheetdialog.h"
 #include "dialogs/filenameprofiledialog.h"
 #include "dialogs/imageprofiledialog.h"
 #include "capture/videoinfo.h"
@@ -88,7 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
         // Nothing below was made: only leaving and help stay usable.
         ui->centralWidget->setEnabled(false);
         const QList<QAction *> unusable{ui->actionOpen, ui->actionTake_Snapshot, ui->actionCopy_Snapshot,
-                                        ui->actionCopy_Full_Frame, ui->actionBatch_Mode};
+                                        ui->actionCopy_Full_Frame, ui->actionBatch_Mode, ui->actionContact_Sheet};
         for (QAction *action : unusable)
             action->setEnabled(false);
         ui->menuVideo_Controls->setEnabled(false);
@@ -279,6 +280,7 @@ void MainWindow::onPlayerError(const QString &message)
 void MainWindow::setVideoControlsEnabled(bool enabled)
 {
     ui->actionTake_Snapshot->setEnabled(enabled);
+    ui->actionContact_Sheet->setEnabled(enabled);
     ui->snapshotButton->setEnabled(enabled);
     ui->videoSlider->setEnabled(enabled);
     ui->videoControlsFrame->setEnabled(enabled);
@@ -514,6 +516,19 @@ void MainWindow::on_actionBatch_Mode_triggered()
 {
     unloadVideo();
     BatchModeDialog dialog(this);
+    dialog.exec();
+    retakeFocusAfterDialog();
+}
+
+// A contact sheet of the open video, saved beside the automatic file names.
+void MainWindow::on_actionContact_Sheet_triggered()
+{
+    const QString folderText = ui->outputFolderLineEdit->text();
+    QDir folder(folderText);
+    if (folderText.trimmed().isEmpty() || folder.isRelative())
+        folder = QFileInfo(currentVideoFile).absoluteDir();
+    ContactSheetDialog dialog(this);
+    dialog.setVideo(currentVideoFile, imageProfile, fileNameProfile, folder);
     dialog.exec();
     retakeFocusAfterDialog();
 }

@@ -115,6 +115,7 @@ private slots:
     void on_volumeButton_clicked();
     void on_actionDocumentation_triggered();
     void on_actionAbout_triggered();
+    void on_actionContact_Sheet_triggered();
     void on_actionCommandLineOptions_triggered();
 
 private:

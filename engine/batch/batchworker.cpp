@@ -7,6 +7,7 @@
 #include "batch/manifest.h"
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
+#include "imaging/contactsheet.h"
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/imagewriter.h"
 #include "profiles/filenameprofile.h"
@@ -39,6 +40,8 @@ BatchWorker::BatchWorker(QObject *parent)
     // travels with them to the saving slot.
     connect(m_fetcher, &FrameFetcher::frameExtracted, this, &BatchWorker::sendFrame, Qt::DirectConnection);
     connect(this, &BatchWorker::frameReady, this, &BatchWorker::frameExtracted);
+    // Queued behind the sheet's frames where they are.
+    connect(this, &BatchWorker::framesDone, this, &BatchWorker::finishSheet);
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
     connect(m_fetcher, &FrameFetcher::note, this, [this](const QString &text) {
         if (!isInterruptionRequested())
@@ -85,8 +88,11 @@ void BatchWorker::run()
     m_extractionErrors = 0;
     m_saveErrors = 0;
     m_manifestFailed = false;
+    m_sheetsSaved = 0;
     capture();
     m_fetcher->stop();
+    if (m_config->contactSheet() && m_framesRequested > 0 && !isInterruptionRequested())
+        emit framesDone(QPrivateSignal());
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -94,8 +100,10 @@ void BatchWorker::run()
 /*
  * The schedule. Every N ms: positions skipFront, skipFront + N, ... while
  * before the end skip. N images: spread by (trimmed length / N - 1 ms) from
- * skipFront. Single shot: at the front, the middle or the back. Two progress
- * steps per image: one before and one after its extraction.
+ * skipFront. Single shot: at the front, the middle or the back. A contact
+ * sheet takes its columns x rows frames as that many images, or one per
+ * shot under the shot rule. Two progress steps per image: one before and
+ * one after its extraction.
  */
 void BatchWorker::capture()
 {
@@ -121,25 +129,31 @@ void BatchWorker::capture()
         return;
     }
 
+    const bool sheet = m_config->contactSheet();
+    m_sheetLayout = m_config->sheetLayout();
+    if (sheet && !sheetFits())
+        return;
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
     qint64 step = -1;
     int stepCount = 0;
-    if (m_config->intervalType() == BatchWorkerConfig::ImageCount && m_config->intervalImages() <= 1) {
+    if (!sheet && m_config->intervalType() == BatchWorkerConfig::ImageCount && m_config->intervalImages() <= 1) {
         qCDebug(lcBatch) << "Batch m_intervalImages was " << m_config->intervalImages();
         m_config->setIntervalImages(10);
         m_config->setIntervalType(BatchWorkerConfig::SingleImage);
     }
-    const int rule = m_config->intervalType();
+    const bool sheetOfShots = sheet && m_config->intervalType() == BatchWorkerConfig::Shots;
+    const int rule = sheet && !sheetOfShots ? int(BatchWorkerConfig::ImageCount) : m_config->intervalType();
+    const int imageCount = sheet ? m_sheetLayout.columns * m_sheetLayout.rows : m_config->intervalImages();
     if (rule == BatchWorkerConfig::EveryInterval) {
         if (m_config->intervalMilliseconds() < 1)
             m_config->setIntervalMilliseconds(1000);
         step = m_config->intervalMilliseconds();
         stepCount = int(float(span) / float(step) + 1.0f);
     } else if (rule == BatchWorkerConfig::ImageCount) {
-        step = span / m_config->intervalImages() - 1;
-        stepCount = m_config->intervalImages();
+        step = span / imageCount - 1;
+        stepCount = imageCount;
     }
     qCDebug(lcBatch) << "skipAmount: " << step;
     // Positions closer than the grabber's tolerance could be answered by one
@@ -155,6 +169,12 @@ void BatchWorker::capture()
             return;
         stepCount = shotPositions.size();
         m_grabber->setPrecision(0);
+        // As many rows as the shots fill.
+        if (sheetOfShots) {
+            m_sheetLayout.rows = qMax(1, (stepCount + m_sheetLayout.columns - 1) / m_sheetLayout.columns);
+            if (!sheetFits())
+                return;
+        }
     } else if (span > 0 && m_config->skipBlank() && !checkNotBlank(skipFront, duration - skipBack)) {
         return;
     }
@@ -196,7 +216,7 @@ void BatchWorker::capture()
         QVector<qint64> asked;
         while (span > 0 && positions.size() < PositionsAhead) {
             const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-                || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
+                || (rule == BatchWorkerConfig::ImageCount && image <= imageCount)
                 || (singleShot && image <= 1) || (shots && image <= shotPositions.size());
             if (!more)
                 break;
@@ -325,6 +345,8 @@ void BatchWorker::sendFrame(const media::VideoFrame &frame)
     details.frameNumber = m_video.frameNumberOf(frame.timeMs());
     details.recorded = m_video.recorded();
     details.counter = m_imageIndex;
+    if (m_shotRule)
+        details.shot = m_imageIndex;
     emit frameReady(frame, details, QPrivateSignal());
 }
 
@@ -332,7 +354,7 @@ void BatchWorker::frameExtracted(media::VideoFrame frame, FrameDetails details)
 {
     if (isInterruptionRequested() || !m_canWrite)
         return;
-    const QString name = saveImage(frame, details);
+    const QString name = m_config->contactSheet() ? addToSheet(frame, details) : saveImage(frame, details);
     if (m_shotRule)
         shotImageHandled(name);
 }
@@ -344,40 +366,119 @@ QString BatchWorker::saveImage(const media::VideoFrame &frame, const FrameDetail
     QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr,
                                                                        details);
     const ImageWriter::Result result = writeImage(processed, details);
+    if (!accepted(result))
+        return QString();
+    ++m_imagesSaved;
+    announce(result.path, processed, details);
+    return QFileInfo(result.path).fileName();
+}
 
+// Whether result is an image written; says why not, and stops the job where
+// nothing more can be written.
+bool BatchWorker::accepted(const ImageWriter::Result &result)
+{
     switch (result.outcome) {
     case ImageWriter::Outcome::Written:
-        break;
+        return true;
     case ImageWriter::Outcome::NameTaken:
     case ImageWriter::Outcome::Failed:
         ++m_saveErrors;
         if (!isInterruptionRequested())
             emit statusUpdate(this, tr("Could not write image %1: %2")
                                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return QString();
+        return false;
     case ImageWriter::Outcome::NoRoom:
         stopWriting(tr("Could not write image %1: %2. No more images are written.")
                         .arg(QDir::toNativeSeparators(result.path), result.reason));
-        return QString();
+        return false;
     case ImageWriter::Outcome::NoNameLeft:
         stopWriting(result.reason);
-        return QString();
+        return false;
     }
-    ++m_imagesSaved;
-    qCDebug(lcBatch) << "Saved image " << result.path;
+    return false;
+}
+
+// An image written: its row in the manifest, its name, and the image itself
+// for whoever shows it.
+void BatchWorker::announce(const QString &path, QImage &image, const FrameDetails &details)
+{
+    qCDebug(lcBatch) << "Saved image " << path;
     // After the first row that cannot be written the list is left as it is.
-    const bool listFailed = m_manifest && !m_manifestFailed
-        && !m_manifest->append(result.path, processed.size(), details);
+    const bool listFailed = m_manifest && !m_manifestFailed && !m_manifest->append(path, image.size(), details);
     if (listFailed)
         m_manifestFailed = true;
-    const QString name = QFileInfo(result.path).fileName();
     if (isInterruptionRequested())
-        return name;
-    emit statusUpdate(this, QStringLiteral("Saving: ") + name);
+        return;
+    emit statusUpdate(this, QStringLiteral("Saving: ") + QFileInfo(path).fileName());
     if (listFailed)
         emit statusUpdate(this, tr("%1. No more images are listed.").arg(m_manifest->error()));
-    emit imageReady(this, processed);
-    return name;
+    emit imageReady(this, image);
+}
+
+// On run()'s thread: whether a sheet of m_sheetLayout fits the video; says
+// why not.
+bool BatchWorker::sheetFits()
+{
+    const QString unfit = ContactSheet::layoutError(m_sheetLayout, m_video.displaySize());
+    if (unfit.isEmpty())
+        return true;
+    ++m_saveErrors;
+    if (!isInterruptionRequested())
+        emit statusUpdate(this, unfit);
+    return false;
+}
+
+/*
+ * A contact sheet is made on the thread that saves images (painting text
+ * belongs there), when its first frame arrives: each frame is reduced into
+ * its cell at once, so no frame is kept at full size. The sheet so far goes
+ * to whoever shows it; imageReady() is for the sheet written. Returns no
+ * name: the frame is in no file of its own.
+ */
+QString BatchWorker::addToSheet(const media::VideoFrame &frame, const FrameDetails &details)
+{
+    if (!m_sheet)
+        m_sheet = std::make_unique<ContactSheet>(m_sheetLayout, m_video);
+    m_sheet->addFrame(details.counter - 1, frame.toImage(QImage::Format_ARGB32), details.timeMs);
+    ++m_imagesSaved;
+    if (!isInterruptionRequested())
+        emit sheetUpdated(this, m_sheet->image());
+    return QString();
+}
+
+// After the sheet's last frame: stamps the image profile's watermark on the
+// whole sheet and writes it under the sheet's name (with a counter when that
+// is taken), or hands it over when it is kept.
+void BatchWorker::finishSheet()
+{
+    const std::unique_ptr<ContactSheet> sheet = std::move(m_sheet);
+    if (isInterruptionRequested() || !m_canWrite)
+        return;
+    if (!sheet) {
+        emit statusUpdate(this, tr("No contact sheet: none of its frames could be extracted"));
+        return;
+    }
+    FrameDetails details;
+    details.videoPath = m_config->source();
+    details.recorded = m_video.recorded();
+    QImage image = ImageProcessingManager::instance()->stampWatermark(sheet->image(), m_config->imageProfile(), details);
+    if (m_sheetKept) {
+        emit sheetFinished(this, image);
+        return;
+    }
+
+    const QDir folder = m_config->outputFolder();
+    const int quality = m_config->imageProfile()->imageQuality();
+    ImageWriter::Result result = ImageWriter::write(image, folder.filePath(m_config->sheetFileNameFor(-1)),
+                                                    ImageWriter::Mode::CreateNew, quality);
+    if (result.outcome == ImageWriter::Outcome::NameTaken) {
+        result = ImageWriter::writeUnderFreeName(
+            image, folder, [this](int number) { return m_config->sheetFileNameFor(number); }, &m_fileCounter, quality);
+    }
+    if (!accepted(result))
+        return;
+    ++m_sheetsSaved;
+    announce(result.path, image, details);
 }
 
 // Each shot's image in turn; after the last one the shot list, if asked for.

@@ -3,6 +3,7 @@
 #include "batch/worker.h"
 #include "capture/framedetails.h"
 #include "capture/videoinfo.h"
+#include "imaging/contactsheet.h"
 #include "imaging/imagewriter.h"
 #include "media/videoframe.h"
 
@@ -21,7 +22,8 @@ class Manifest;
 // Turns one batch job into image files: works out the positions from the
 // job's interval rule and skips, has them decoded ahead on several decoders
 // at once (FrameFetcher), fits each frame to the job's image profile and
-// saves it under the first free name.
+// saves it under the first free name; or, for a contact sheet, draws the
+// frames into one sheet and saves that.
 //
 // Threads: the worker, its grabber and its fetcher belong to the thread that
 // created them. run() may execute on another thread (the batch thread); the
@@ -52,6 +54,9 @@ public:
     // The list that gets a row for each image written; not owned, none
     // unless set. Used on the thread the worker belongs to. Before run().
     void setManifest(Manifest *manifest) { m_manifest = manifest; }
+    // Keeps a finished contact sheet instead of writing it: sheetFinished()
+    // hands it over, watermarked as it would be written. Before run().
+    void setSheetKept(bool kept) { m_sheetKept = kept; }
 
     void run() override;
 
@@ -63,6 +68,8 @@ public:
     int saveErrors() const { return m_saveErrors; }
     // Blank frames were to be skipped and every frame of the video is blank.
     bool blankVideo() const { return m_blankVideo; }
+    // Contact sheets written (0 or 1); imagesSaved() counts their frames.
+    int sheetsSaved() const { return m_sheetsSaved; }
     // Some images written are missing from the manifest.
     bool manifestFailed() const { return m_manifestFailed; }
 
@@ -73,10 +80,17 @@ signals:
     // A decoded frame on its way from run() to the saving slot, with where
     // it came from.
     void frameReady(media::VideoFrame frame, FrameDetails details, QPrivateSignal);
+    // run() has handed out the last frame of a contact sheet.
+    void framesDone(QPrivateSignal);
+    // The contact sheet so far, after each of its frames.
+    void sheetUpdated(BatchWorker *worker, const QImage &sheet);
+    // A contact sheet finished and kept (setSheetKept()).
+    void sheetFinished(BatchWorker *worker, const QImage &sheet);
 
 private slots:
     void frameExtracted(media::VideoFrame frame, FrameDetails details);
     void extractorError(QString message);
+    void finishSheet();
 
 private:
     void capture();
@@ -88,6 +102,10 @@ private:
     bool captureImages(const QVector<qint64> &asked);
     void sendFrame(const media::VideoFrame &frame);
     ImageWriter::Result writeImage(const QImage &image, const FrameDetails &details);
+    bool accepted(const ImageWriter::Result &result);
+    void announce(const QString &path, QImage &image, const FrameDetails &details);
+    bool sheetFits();
+    QString addToSheet(const media::VideoFrame &frame, const FrameDetails &details);
     void progressStep();
     void stopWriting(const QString &reason);
 
@@ -95,10 +113,15 @@ private:
     FrameGrabber *m_grabber;
     FrameFetcher *m_fetcher;
     Manifest *m_manifest = nullptr;
-    // Read and written by run() only.
+    // Written by run() before it sends the first frame; read by the saving
+    // slot after that.
     VideoInfo m_video;
+    ContactSheet::Layout m_sheetLayout;
     qint64 m_askedPosition = -1;
     int m_pauseAfterImage = 100;
+    bool m_sheetKept = false;
+    // The contact sheet in the making; used by the saving slot only.
+    std::unique_ptr<ContactSheet> m_sheet;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
     qint64 m_fileCounter = 1;
@@ -118,6 +141,7 @@ private:
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
     std::atomic_bool m_manifestFailed { false };
+    std::atomic_int m_sheetsSaved { 0 };
     // Cleared by the saving slot when nothing more can be written.
     std::atomic_bool m_canWrite { true };
 };

@@ -109,8 +109,22 @@ QString BatchWorkerConfig::fileNameFor(int counter, qint64 timeMs) const
     return m_fileNameProfile->outputFileName(QFileInfo(m_source).completeBaseName(), counter, timeMs);
 }
 
+void BatchWorkerConfig::setSheetBackground(const QString &colour)
+{
+    const QColor background(colour);
+    if (background.isValid())
+        m_sheet.background = background;
+}
+
+QString BatchWorkerConfig::sheetFileNameFor(int counter) const
+{
+    return m_fileNameProfile->sheetFileName(QFileInfo(m_source).completeBaseName(), counter);
+}
+
 QString BatchWorkerConfig::intervalDescription() const
 {
+    if (m_contactSheet)
+        return tr("Sheet %1 × %2").arg(m_sheet.columns).arg(m_sheet.rows);
     switch (m_intervalType) {
     case EveryInterval:
         return tr("Every %1ms").arg(m_intervalMilliseconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/videoinfo.h"
+#include "imaging/contactsheet.h"
 
 #include <QDir>
 #include <QObject>
@@ -39,6 +40,12 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int minShotMilliseconds READ minShotMilliseconds WRITE setMinShotMilliseconds)
     Q_PROPERTY(bool skipBlank READ skipBlank WRITE setSkipBlank)
     Q_PROPERTY(int sharpestMilliseconds READ sharpestMilliseconds WRITE setSharpestMilliseconds)
+    Q_PROPERTY(bool contactSheet READ contactSheet WRITE setContactSheet)
+    Q_PROPERTY(int sheetColumns READ sheetColumns WRITE setSheetColumns)
+    Q_PROPERTY(int sheetRows READ sheetRows WRITE setSheetRows)
+    Q_PROPERTY(int sheetWidth READ sheetWidth WRITE setSheetWidth)
+    Q_PROPERTY(int sheetSpacing READ sheetSpacing WRITE setSheetSpacing)
+    Q_PROPERTY(QString sheetBackground READ sheetBackground WRITE setSheetBackground)
 
 public:
     // Values of intervalType.
@@ -114,6 +121,25 @@ public:
     // when empty. Not a property: each job names its own.
     QString shotListPath() const { return m_shotListPath; }
     void setShotListPath(const QString &path) { m_shotListPath = path; }
+    // One contact sheet of the video instead of separate images: its
+    // columns x rows frames spread as that many images would be, on a sheet
+    // of the width, spacing and background colour ("#rrggbb") given.
+    bool contactSheet() const { return m_contactSheet; }
+    void setContactSheet(bool sheet) { m_contactSheet = sheet; }
+    int sheetColumns() const { return m_sheet.columns; }
+    void setSheetColumns(int columns) { m_sheet.columns = columns; }
+    int sheetRows() const { return m_sheet.rows; }
+    void setSheetRows(int rows) { m_sheet.rows = rows; }
+    int sheetWidth() const { return m_sheet.width; }
+    void setSheetWidth(int width) { m_sheet.width = width; }
+    int sheetSpacing() const { return m_sheet.spacing; }
+    void setSheetSpacing(int spacing) { m_sheet.spacing = spacing; }
+    QString sheetBackground() const { return m_sheet.background.name(); }
+    void setSheetBackground(const QString &colour);
+    const ContactSheet::Layout &sheetLayout() const { return m_sheet; }
+    void setSheetLayout(const ContactSheet::Layout &layout) { m_sheet = layout; }
+    // The file-name profile's name of the sheet; -1 leaves the counter out.
+    QString sheetFileNameFor(int counter) const;
 
     // The counter of the job's first file name; the worker counts up from it
     // past names that exist. Not a property: new jobs always start at 1.
@@ -124,8 +150,9 @@ public:
     // counter and frame time (ms; -1 for none); a counter of -1 leaves the
     // counter out.
     QString fileNameFor(int counter, qint64 timeMs = -1) const;
-    // The name of the job's first image, with its time taken as the front skip.
-    QString filenameExample() const { return fileNameFor(1, m_skipFront); }
+    // The name of the job's first image, with its time taken as the front
+    // skip; of its sheet, for a contact sheet.
+    QString filenameExample() const { return m_contactSheet ? sheetFileNameFor(-1) : fileNameFor(1, m_skipFront); }
 
     // "Every 5000ms", "10 images", "Single middle", "Each shot" and the like.
     QString intervalDescription() const;
@@ -157,6 +184,8 @@ private:
     int m_sharpestMilliseconds = 0;
     QString m_shotListPath;
     int m_fileCounterStart = 1;
+    bool m_contactSheet = false;
+    ContactSheet::Layout m_sheet;
     VideoInfo m_videoInfo;
     ImageProfile *m_imageProfile;
     FileNameProfile *m_fileNameProfile;

@@ -132,11 +132,12 @@ bool Manifest::append(const QString &imagePath, const QSize &size, const FrameDe
         line = "{\"image\":" + jsonString(image) + ",\"video\":" + jsonString(video)
             + ",\"position_ms\":" + number(details.positionMs) + ",\"frame_time_ms\":" + number(details.timeMs)
             + ",\"frame_number\":" + number(details.frameNumber) + ",\"width\":" + number(size.width())
-            + ",\"height\":" + number(size.height()) + ",\"shot\":null}\n";
+            + ",\"height\":" + number(size.height()) + ",\"shot\":" + number(details.shot) + "}\n";
     } else {
         const QStringList fields = { csvField(image), csvField(video), known(details.positionMs),
                                      known(details.timeMs), known(details.frameNumber),
-                                     QString::number(size.width()), QString::number(size.height()), QString() };
+                                     QString::number(size.width()), QString::number(size.height()),
+                                     known(details.shot) };
         line = (fields.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8();
     }
     return writeLocked(line, false);

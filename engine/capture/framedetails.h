@@ -15,6 +15,7 @@ struct FrameDetails {
     qint64 frameNumber = -1;  // from 0 at the first frame; -1 when not known
     QDateTime recorded;       // when the video was recorded; invalid when the file does not say
     int counter = -1;         // the image's number in its job, from 1; -1 when not known
+    int shot = -1;            // the shot's number under the shot rule, from 1; -1 otherwise
 };
 
 Q_DECLARE_METATYPE(FrameDetails)

@@ -44,15 +44,24 @@ QImage ImageProcessingManager::processImage(const QImage &image, ImageProfile *p
         const int width = profile->sameSizeAsVideo() ? image.width() : profile->imageWidth();
         const int height = profile->sameSizeAsVideo() ? image.height() : profile->imageHeight();
         result = resizeToProfile(image, width, height, profile->maintainAspectRatio());
-        if (!watermark) {
-            // An empty id, or one no profile has any more, means no watermark.
-            watermark = qobject_cast<WatermarkProfile *>(
-                WatermarkProfile::profileManager()->profileById(profile->watermarkProfileId()));
-        }
+        if (!watermark)
+            return stampWatermark(result, profile, details);
     }
     if (!watermark || result.isNull())
         return result;
     return WatermarkManager::instance()->applyWatermark(result, watermark, details);
+}
+
+QImage ImageProcessingManager::stampWatermark(const QImage &image, ImageProfile *profile,
+                                              const FrameDetails &details) const
+{
+    // An empty id, or one no profile has any more, means no watermark.
+    auto *watermark = profile ? qobject_cast<WatermarkProfile *>(
+                                    WatermarkProfile::profileManager()->profileById(profile->watermarkProfileId()))
+                              : nullptr;
+    if (!watermark || image.isNull())
+        return image;
+    return WatermarkManager::instance()->applyWatermark(image, watermark, details);
 }
 
 /*

@@ -33,6 +33,11 @@ public:
     QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr,
                         const FrameDetails &details = FrameDetails()) const;
 
+    // Stamps the profile's watermark profile (looked up by id; none for an
+    // empty or unknown id) on image as it is; details fill in the
+    // placeholders of its text.
+    QImage stampWatermark(const QImage &image, ImageProfile *profile, const FrameDetails &details = FrameDetails()) const;
+
     // Brings image to width x height. With maintainAspectRatio the whole
     // image fits inside and one side comes out smaller when the shapes
     // differ; without it the image is first cut centrally to the target's

@@ -7,13 +7,17 @@ FileNameProfile::FileNameProfile(QObject *parent)
 {
 }
 
+QString FileNameProfile::counterText(int counter) const
+{
+    if (counter == -1)
+        return QString();
+    return m_fileOutputCounterPadZeros ? QStringLiteral("%1").arg(counter, m_counterDigits, 10, QLatin1Char('0'))
+                                       : QString::number(counter);
+}
+
 QString FileNameProfile::outputFileName(const QString &videoBaseName, int counter, qint64 timeMs) const
 {
-    QString counterText;
-    if (counter != -1) {
-        counterText = m_fileOutputCounterPadZeros ? QStringLiteral("%1").arg(counter, m_counterDigits, 10, QLatin1Char('0'))
-                                                  : QString::number(counter);
-    }
+    QString counterText = this->counterText(counter);
     if (timeMs >= 0) {
         const QString time = timeText(timeMs);
         if (m_fileOutputTime == TimeInPlaceOfCounter)
@@ -23,6 +27,14 @@ QString FileNameProfile::outputFileName(const QString &videoBaseName, int counte
     }
     const QString &base = m_fileBaseName.isEmpty() ? videoBaseName : m_fileBaseName;
     return m_fileOutputPrefix + base + m_fileOutputSuffix + counterText + QLatin1Char('.') + m_fileOutputType;
+}
+
+QString FileNameProfile::sheetFileName(const QString &videoBaseName, int counter) const
+{
+    const QString &base = m_fileBaseName.isEmpty() ? videoBaseName : m_fileBaseName;
+    const QString counted = counter == -1 ? QString() : QLatin1Char('-') + counterText(counter);
+    return m_fileOutputPrefix + base + m_fileOutputSuffix + QStringLiteral("sheet") + counted + QLatin1Char('.')
+        + m_fileOutputType;
 }
 
 QString FileNameProfile::timeText(qint64 ms)

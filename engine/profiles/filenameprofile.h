@@ -63,6 +63,11 @@ public:
     QString outputFileName(const QString &videoBaseName, int counter, qint64 timeMs = -1) const;
     QString outputFileName(const QString &videoBaseName) const { return outputFileName(videoBaseName, -1); }
 
+    // The name of a contact sheet: the single-shot name with "sheet" in the
+    // counter's place (MyVideo-sheet.jpeg); a counter other than -1 follows
+    // as "-" and the counter (MyVideo-sheet-00002.jpeg).
+    QString sheetFileName(const QString &videoBaseName, int counter) const;
+
     // A time in a form every file system takes and that sorts in time order:
     // 83456 ms is "00h01m23s456".
     static QString timeText(qint64 ms);
@@ -72,6 +77,9 @@ public:
     static ProfileManager *profileManager();
 
 private:
+    // The counter as the profile pads it; empty for -1.
+    QString counterText(int counter) const;
+
     QString m_fileOutputPrefix;
     QString m_fileBaseName;
     QString m_fileOutputSuffix = QStringLiteral("-");

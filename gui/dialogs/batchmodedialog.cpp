@@ -10,6 +10,7 @@
 #include "widgets/smartfiledialog.h"
 
 #include "batch/batchworkerconfig.h"
+#include "imaging/contactsheet.h"
 #include "profiles/field.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -25,6 +26,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QScopedValueRollback>
+#include <QSettings>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QtGlobal>
@@ -32,6 +34,11 @@
 #include <limits>
 
 namespace {
+// The list of images written that a batch keeps in each output folder when
+// asked, and the per-user setting that remembers the asking.
+const QString ImageListName = QStringLiteral("tindra-images.csv");
+const QString ImageListKey = QStringLiteral("batchImageList");
+
 // Combined values of the selected jobs that no job setting ever takes: none
 // looked at yet, and values that differ between the jobs.
 const int UnsetMarker = std::numeric_limits<int>::min();
@@ -132,6 +139,9 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     addField("intervalSingleShot", ui->intervalSingleShotComboBox);
     addField("skipFront", ui->skipFrontTextEdit);
     addField("skipBack", ui->skipBackTextEdit);
+    addField("contactSheet", ui->contactSheetCheckBox);
+    addField("sheetColumns", ui->sheetColumnsTextEdit);
+    addField("sheetRows", ui->sheetRowsTextEdit);
 
     // Times up to the 24 days tindracmd takes too.
     const qint64 intMax = std::numeric_limits<int>::max();
@@ -139,12 +149,19 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     m_ranges.insert(ui->intervalImagesTextEdit, { 1, intMax });
     m_ranges.insert(ui->skipFrontTextEdit, { 0, intMax });
     m_ranges.insert(ui->skipBackTextEdit, { 0, intMax });
+    m_ranges.insert(ui->sheetColumnsTextEdit, { 1, ContactSheet::MaxColumns });
+    m_ranges.insert(ui->sheetRowsTextEdit, { 1, ContactSheet::MaxRows });
 
     // After the fields' own handlers, so the jobs hold the new type first.
     for (QRadioButton *button : { ui->intervalImagesRadioButton, ui->intervalMillisecondsRadioButton,
                                   ui->intervalSingleShotRadioButton, ui->intervalShotsRadioButton })
         connect(button, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
+    // A sheet changes the jobs' example names.
+    connect(ui->contactSheetCheckBox, &QCheckBox::clicked, this, &BatchModeDialog::loadFormValues);
+    for (QLineEdit *edit : { ui->sheetColumnsTextEdit, ui->sheetRowsTextEdit })
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { undoUnacceptable(edit); });
 
+    ui->imageListCheckBox->setChecked(QSettings().value(ImageListKey, false).toBool());
     updateFieldsEnabled();
 }
 
@@ -437,7 +454,11 @@ void BatchModeDialog::on_startButton_clicked()
     saveBatchWorkerConfigDefault();
     if (!outputFoldersReady())
         return;
+    const bool imageList = ui->imageListCheckBox->isChecked();
+    QSettings().setValue(ImageListKey, imageList);
     BatchProcessingDialog dialog(this);
+    if (imageList)
+        dialog.setImageListName(ImageListName);
     const QVector<BatchWorkerConfig *> configs = model->configs();
     for (BatchWorkerConfig *config : configs)
         dialog.addConfig(config);

@@ -4,6 +4,7 @@
 #include "batch/batchthread.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/manifest.h"
 #include "widgets/screenfit.h"
 
 // Qt
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     : QDialog(parent)
@@ -49,17 +52,35 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     worker->setConfig(config);
     connect(worker, &BatchWorker::statusUpdate, this, &BatchProcessingDialog::workerStatusUpdate);
     connect(worker, &BatchWorker::imageReady, this, &BatchProcessingDialog::workerImageReady);
+    // A contact sheet shows as it grows.
+    connect(worker, &BatchWorker::sheetUpdated, ui->previewImageView,
+            [this](BatchWorker *, const QImage &sheet) { ui->previewImageView->setImage(sheet); });
     // Every job reports progress from its start, also one that has nothing to say.
     connect(worker, &BatchWorker::progressUpdate, this,
             [this, worker] { ui->currentVideoLabel->setText(resultOf(worker).source); });
     m_jobOfWorker.insert(worker, m_results.size());
     m_results.append(JobResult { config->source() });
+    if (!m_imageListName.isEmpty()) {
+        const QString path = config->outputFolder().absoluteFilePath(m_imageListName);
+        auto list = m_imageLists.find(path);
+        if (list == m_imageLists.end()) {
+            auto opened = std::make_shared<Manifest>(path);
+            if (!opened->open()) {
+                m_imageListErrors.append(opened->error());
+                opened.reset();
+            }
+            list = m_imageLists.insert(path, opened);
+        }
+        worker->setManifest(list->get());
+    }
     thread->addWorker(worker);
 }
 
 int BatchProcessingDialog::exec()
 {
     show();
+    for (const QString &error : qAsConst(m_imageListErrors))
+        ui->logTextEdit->appendPlainText(error);
     if (!thread->isRunning() && !thread->isFinished())
         thread->start(QThread::InheritPriority);
     return QDialog::exec();
@@ -122,6 +143,7 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     result.unreadable = worker->openFailed();
     result.failed = worker->extractionErrors() + worker->saveErrors();
     result.requested = worker->framesRequested();
+    result.unlisted = worker->manifestFailed();
 
     ui->currentVideoLabel->setText(result.source);
     ui->statusLabel->setText(text);
@@ -166,6 +188,9 @@ QString BatchProcessingDialog::summary() const
                                                                    : tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
+    if (!m_imageListErrors.isEmpty()
+        || std::any_of(m_results.cbegin(), m_results.cend(), [](const JobResult &result) { return result.unlisted; }))
+        text += QLatin1Char(' ') + tr("The image list is missing rows.");
     if (thread->isInterruptionRequested())
         text.prepend(tr("Cancelled.") + QLatin1Char(' '));
     if (!failures.isEmpty())

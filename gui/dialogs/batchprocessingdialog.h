@@ -11,6 +11,7 @@
 class BatchThread;
 class BatchWorker;
 class BatchWorkerConfig;
+class Manifest;
 
 namespace Ui {
 class BatchProcessingDialog;
@@ -34,6 +35,9 @@ public:
     explicit BatchProcessingDialog(QWidget *parent = nullptr);
     ~BatchProcessingDialog() override;
 
+    // Each job's images get a row in the list of this name in the job's
+    // output folder (jobs writing into one folder share it). Before addConfig().
+    void setImageListName(const QString &fileName) { m_imageListName = fileName; }
     // One more job for the batch; only before exec(). The job is not owned.
     void addConfig(BatchWorkerConfig *config);
 
@@ -62,6 +66,7 @@ private:
         int written = 0;
         int failed = 0;
         bool unreadable = false;
+        bool unlisted = false;   // images missing from the image list
     };
 
     void updateButton();
@@ -73,4 +78,9 @@ private:
     BatchThread *thread;
     QVector<JobResult> m_results;
     QHash<const BatchWorker *, int> m_jobOfWorker;
+    QString m_imageListName;
+    // The image lists by path (none where it could not be opened), and the
+    // failures to open them.
+    QHash<QString, std::shared_ptr<Manifest>> m_imageLists;
+    QStringList m_imageListErrors;
 };

@@ -337,6 +337,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
 
     const QString expected = QStringLiteral(
         "[General]\n"
+        "contactSheet=false\n"
         "filenameProfileId=%1\n"
         "imageProfileId=%2\n"
         "intervalImages=3\n"
@@ -346,6 +347,11 @@ void BatchWorkerConfigTest::savedDefaultsFile()
         "minShotMilliseconds=900\n"
         "objectName=\n"
         "sharpestMilliseconds=300\n"
+        "sheetBackground=#202020\n"
+        "sheetColumns=4\n"
+        "sheetRows=4\n"
+        "sheetSpacing=8\n"
+        "sheetWidth=1600\n"
         "shotThreshold=6.5\n"
         "skipBack=8589934592\n"
         "skipBlank=true\n"
@@ -364,6 +370,12 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     saved.setIntervalMilliseconds(750);
     saved.setIntervalImages(42);
     saved.setIntervalSingleShot(BatchWorkerConfig::Front);
+    saved.setContactSheet(true);
+    saved.setSheetColumns(5);
+    saved.setSheetRows(3);
+    saved.setSheetWidth(1200);
+    saved.setSheetSpacing(0);
+    saved.setSheetBackground(QStringLiteral("#ffffff"));
     saved.setShotThreshold(12.25);
     saved.setMinShotMilliseconds(1500);
     saved.setSkipBlank(true);
@@ -380,11 +392,18 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     QCOMPARE(loaded.intervalMilliseconds(), 750);
     QCOMPARE(loaded.intervalImages(), 42);
     QCOMPARE(loaded.intervalSingleShot(), int(BatchWorkerConfig::Front));
+    QCOMPARE(loaded.contactSheet(), true);
+    QCOMPARE(loaded.sheetLayout().columns, 5);
+    QCOMPARE(loaded.sheetLayout().rows, 3);
+    QCOMPARE(loaded.sheetLayout().width, 1200);
+    QCOMPARE(loaded.sheetLayout().spacing, 0);
+    QCOMPARE(loaded.sheetLayout().background, QColor(Qt::white));
+    QCOMPARE(loaded.intervalDescription(), QStringLiteral("Sheet 5 × 3"));
+    QCOMPARE(loaded.filenameExample(), loaded.fileNameProfile()->sheetFileName(QString(), -1));
     QCOMPARE(loaded.shotThreshold(), 12.25);
     QCOMPARE(loaded.minShotMilliseconds(), 1500);
     QVERIFY(loaded.skipBlank());
     QCOMPARE(loaded.sharpestMilliseconds(), 250);
-    QCOMPARE(loaded.intervalDescription(), QStringLiteral("42 images"));
 }
 
 void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()

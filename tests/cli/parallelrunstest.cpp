@@ -174,14 +174,17 @@ void ParallelRunsTest::manifest_data()
     QTest::addColumn<int>("runs");
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("shots");
 
-    QTest::newRow("CSV, one run") << "list.csv" << 1 << QByteArray() << 0;
-    QTest::newRow("CSV, two runs at once") << "list.csv" << 2 << QByteArray() << 0;
-    QTest::newRow("JSON Lines, two runs at once") << "list.jsonl" << 2 << QByteArray() << 0;
+    QTest::newRow("CSV, one run") << "list.csv" << 1 << QByteArray() << 0 << false;
+    QTest::newRow("CSV, two runs at once") << "list.csv" << 2 << QByteArray() << 0 << false;
+    QTest::newRow("JSON Lines, two runs at once") << "list.jsonl" << 2 << QByteArray() << 0 << false;
     QTest::newRow("CSV, rows of an earlier run") << "list.csv" << 1
-        << QByteArray("image,video,position_ms,frame_time_ms,frame_number,width,height,shot\n") << 0;
-    QTest::newRow("CSV, another file") << "list.csv" << 1 << QByteArray("name,size\n") << 2;
-    QTest::newRow("JSON Lines, another file") << "list.jsonl" << 1 << QByteArray("{\"a\":1}\n") << 2;
+        << QByteArray("image,video,position_ms,frame_time_ms,frame_number,width,height,shot\n") << 0 << false;
+    QTest::newRow("CSV, another file") << "list.csv" << 1 << QByteArray("name,size\n") << 2 << false;
+    QTest::newRow("JSON Lines, another file") << "list.jsonl" << 1 << QByteArray("{\"a\":1}\n") << 2 << false;
+    // The five shots of the clip, each row with its shot's number.
+    QTest::newRow("JSON Lines, each shot") << "list.jsonl" << 1 << QByteArray() << 0 << true;
 }
 
 // Runs at once append whole rows to one list, under one header: each row
@@ -192,6 +195,7 @@ void ParallelRunsTest::manifest()
     QFETCH(int, runs);
     QFETCH(QByteArray, before);
     QFETCH(int, status);
+    QFETCH(bool, shots);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     // A comma in the folder's name: CSV fields are quoted where needed.
@@ -203,13 +207,17 @@ void ParallelRunsTest::manifest()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
     }
-    const QString video = TestClips::path(QStringLiteral("h264-bframes.mp4"));
+    const QString video = TestClips::path(shots ? QStringLiteral("shots-cuts.mp4") : QStringLiteral("h264-bframes.mp4"));
+    // The whole 16:9 picture, whose frame number a cut to 4:3 would lose.
+    const QStringList rule = shots ? QStringList { "--shots", "--trimfront", "0", "--trimback", "0", "--videoaspectratio" }
+                                   : QStringList { "--count", "20" };
+    const int images = shots ? 5 : 20;
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int i = 0; i < runs; ++i) {
         processes.push_back(std::make_unique<QProcess>());
         processes.back()->start(TestClips::builtFile(QStringLiteral("cli/tindracmd")),
-                                { QStringLiteral("--manifest"), listPath, QStringLiteral("--name-time"),
-                                  QStringLiteral("--count"), QStringLiteral("20"), video, out.path() });
+                                QStringList { QStringLiteral("--manifest"), listPath, QStringLiteral("--name-time") }
+                                    + rule + QStringList { video, out.path() });
     }
     for (const auto &process : processes) {
         QVERIFY(process->waitForFinished(120000));
@@ -226,12 +234,12 @@ void ParallelRunsTest::manifest()
     int headers = 0;
     const QList<QVariantMap> rows = manifestRows(listPath, &headers);
     QCOMPARE(headers, list.endsWith(QLatin1String(".csv")) ? 1 : 0);
-    QCOMPARE(rows.size(), 20 * runs);
-    QStringList images;
+    QCOMPARE(rows.size(), images * runs);
+    QStringList names;
     for (const QVariantMap &row : rows) {
         QCOMPARE(row.keys().size(), Columns.size());
         const QString image = row.value("image").toString();
-        images.append(QFileInfo(image).fileName());
+        names.append(QFileInfo(image).fileName());
         QCOMPARE(QFileInfo(image).absolutePath(), out.absolutePath());
         QCOMPARE(row.value("video").toString(), video);
         const int frame = FrameId::read(QImage(image));
@@ -239,13 +247,16 @@ void ParallelRunsTest::manifest()
         QCOMPARE(row.value("frame_time_ms").toLongLong(), TestClips::frameTime(frame));
         QVERIFY(qAbs(row.value("frame_time_ms").toLongLong() - row.value("position_ms").toLongLong()) < 40);
         QCOMPARE(row.value("width").toInt(), 640);
-        QCOMPARE(row.value("height").toInt(), 480);
-        QVERIFY(row.value("shot").toString().isEmpty());
+        QCOMPARE(row.value("height").toInt(), shots ? 360 : 480);
+        if (shots)
+            QCOMPARE(row.value("shot").toInt(), names.size());
+        else
+            QVERIFY(row.value("shot").isNull() || row.value("shot").toString().isEmpty());
     }
     // Every image written is listed once; the second run's names end in "-2".
-    images.sort();
-    QCOMPARE(images, out.entryList(QDir::Files, QDir::Name));
-    QCOMPARE(images.filter(QStringLiteral("-2.jpeg")).size(), 20 * (runs - 1));
+    names.sort();
+    QCOMPARE(names, out.entryList(QDir::Files, QDir::Name));
+    QCOMPARE(names.filter(QStringLiteral("-2.jpeg")).size(), images * (runs - 1));
 }
 
 QTEST_MAIN(ParallelRunsTest)

@@ -189,6 +189,12 @@ void TindracmdTest::options_data()
     QTest::newRow("--name-time beside the counter") << QStringList { "--name-time", "--filecounter", "1,2", "-c", "2", "clip.mp4" }
         << QString() << QStringList { "clip-01-00h00m02s000.jpeg", "clip-02-00h00m06s000.jpeg" }
         << QList<int> { 50, 150 } << QSize(640, 480);
+    // The grid left out: 4 x 4; the sheet's own width, whatever the image size.
+    QTest::newRow("--sheet") << QStringList { "--sheet", "--width", "100", "clip.mp4" } << QString()
+                             << QStringList { "clip-sheet.jpeg" } << QList<int> { -1 } << QSize(1600, 1405);
+    QTest::newRow("--sheet 2x1 --sheet-width 400") << QStringList { "--sheet", "2x1", "--sheet-width", "400", "clip.mp4" }
+                                                   << QString() << QStringList { "clip-sheet.jpeg" } << QList<int> { -1 }
+                                                   << QSize(400, 226);
     QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
                                           << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
                                           << QSize(640, 480);
@@ -375,6 +381,17 @@ void TindracmdTest::failures_data()
                                << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("too many images") << QStringList { "--count", "100001", "clip.mp4" } << 2
                                      << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)" << QStringList();
+    QTest::newRow("sheet grid") << QStringList { "--sheet", "21x2", "clip.mp4" } << 2
+        << "Invalid value for --sheet: \"21x2\" (expected COLSxROWS, such as 4x4, with 1 to 20 columns and 1 to 100 rows)"
+        << QStringList();
+    QTest::newRow("sheet and count") << QStringList { "--sheet", "-c", "3", "clip.mp4" } << 2
+        << "A contact sheet takes its frames from its grid: leave out --count and --ms" << QStringList();
+    QTest::newRow("sheet width without a sheet") << QStringList { "--sheet-width", "800", "clip.mp4" } << 2
+        << "--sheet-width applies to --sheet only" << QStringList();
+    QTest::newRow("sheet too narrow") << QStringList { "--sheet", "--sheet-width", "100", "clip.mp4" } << 2
+        << "Invalid value for --sheet-width: \"100\" (expected 200 to 8192 pixels)" << QStringList();
+    QTest::newRow("sheet too high") << QStringList { "--sheet", "1x100", "--sheet-width", "8000", "clip.mp4" } << 2
+        << "A contact sheet of 100 rows would be 461221 pixels high, more than the 8388 that fit at this width." << QStringList();
     QTest::newRow("quality 0") << QStringList { "--quality", "0", "clip.mp4" } << 2
         << "Invalid value for --quality: \"0\" (expected a whole number from 1 to 100)" << QStringList();
     QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2

@@ -81,6 +81,7 @@ private slots:
     void loadThroughFileDialog();
     void outputFolderPicker();
     void startRunsEveryJob();
+    void contactSheetJob();
     void startChecksFolders_data();
     void startChecksFolders();
     void editFileNameProfile_data();
@@ -149,6 +150,8 @@ void BatchModeDialogTest::twoJobsDiffer_data()
     QTest::newRow("each shot and ten images")
         << QVariantMap { { "intervalType", 3 } } << QVariantMap { { "intervalType", 1 } }
         << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } } << "";
+    QTest::newRow("sheet rows") << QVariantMap { { "sheetRows", 4 } } << QVariantMap { { "sheetRows", 6 } }
+                                << "sheetRowsTextEdit" << "3" << QVariantMap { { "sheetRows", 3 } } << "";
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -233,6 +236,7 @@ void BatchModeDialogTest::invalidNumbersUndone_data()
     // A refused number chooses no interval type either.
     QTest::newRow("zero images") << "intervalImagesTextEdit" << "0" << ""
                                  << QVariantMap { { "intervalType", 0 }, { "intervalImages", 10 } };
+    QTest::newRow("21 sheet columns") << "sheetColumnsTextEdit" << "21" << "4" << QVariantMap { { "sheetColumns", 4 } };
 }
 
 void BatchModeDialogTest::invalidNumbersUndone()
@@ -338,6 +342,7 @@ void BatchModeDialogTest::startRunsEveryJob()
         config->setSkipBack(0);
     }
     selectRows(dialog, { 1, 3 });
+    child<QCheckBox>(&dialog, "imageListCheckBox")->setChecked(true);
     QString summary;
     ModalDialogs::answer([&](QWidget *modal) {
         auto *done = child<QPushButton>(modal, "doneButton");
@@ -347,7 +352,51 @@ void BatchModeDialogTest::startRunsEveryJob()
     }, &dialog);
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("4 images written. Failed: random.mp4 (cannot read video)."));
-    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files).size(), 4);
+    // The image list of the folder: its header and a row for each image, naming it.
+    QStringList images = QDir(m_out->path()).entryList(QDir::Files, QDir::Name);
+    QVERIFY(images.removeOne(QStringLiteral("tindra-images.csv")));
+    QCOMPARE(images.size(), 4);
+    QFile list(QDir(m_out->path()).filePath(QStringLiteral("tindra-images.csv")));
+    QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList rows = QString::fromUtf8(list.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.first(), QStringLiteral("image,video,position_ms,frame_time_ms,frame_number,width,height,shot"));
+    QStringList listed;
+    for (const QString &row : rows.mid(1))
+        listed.append(QFileInfo(row.section(QLatin1Char(','), 0, 0)).fileName());
+    listed.sort();
+    QCOMPARE(listed, images);
+}
+
+// The contact sheet choice: the job describes and names itself as a sheet,
+// and Start writes one sheet, counted as one image.
+void BatchModeDialogTest::contactSheetJob()
+{
+    BatchModeDialog dialog;
+    dialog.addVideos({ clip("h264-10s.mp4") });
+    BatchModeListModel *model = modelOf(dialog);
+    BatchWorkerConfig *config = model->configAt(0);
+    config->setFileOutputPath(m_out->path());
+    selectRows(dialog, { 0 });
+    child<QCheckBox>(&dialog, "contactSheetCheckBox")->click();
+    child<QCheckBox>(&dialog, "imageListCheckBox")->setChecked(false);
+    typeInto(child<QLineEdit>(&dialog, "sheetColumnsTextEdit"), QStringLiteral("2"));
+    typeInto(child<QLineEdit>(&dialog, "sheetRowsTextEdit"), QStringLiteral("1"));
+    QVERIFY(config->contactSheet());
+    QCOMPARE(model->data(model->index(0, BatchModeListModel::IntervalColumn)).toString(), QStringLiteral("Sheet 2 × 1"));
+    QCOMPARE(child<QLabel>(&dialog, "filenameOutputExampleLabel")->text(), QStringLiteral("h264-10s-sheet.jpeg"));
+
+    QString summary;
+    ModalDialogs::answer([&](QWidget *modal) {
+        auto *done = child<QPushButton>(modal, "doneButton");
+        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
+        summary = child<QLabel>(modal, "statusLabel")->text();
+        done->click();
+    }, &dialog);
+    QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
+    QCOMPARE(summary, QStringLiteral("1 image written."));
+    QCOMPARE(QDir(m_out->path()).entryList(QDir::Files), QStringList { "h264-10s-sheet.jpeg" });
+    QCOMPARE(QImage(QDir(m_out->path()).filePath(QStringLiteral("h264-10s-sheet.jpeg"))).width(), 1600);
 }
 
 void BatchModeDialogTest::startChecksFolders_data()
