@@ -3,6 +3,7 @@
 #include "analysis/shotdetector.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "batch/manifest.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
@@ -22,7 +23,20 @@
 namespace {
 
 const QStringList ImageTypes = { QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("png"),
-                                 QStringLiteral("bmp"), QStringLiteral("tiff"), QStringLiteral("tif") };
+                                 QStringLiteral("bmp"), QStringLiteral("tiff"), QStringLiteral("tif"),
+                                 QStringLiteral("webp") };
+
+// The types of ImageTypes this installation writes (WebP needs Qt's plugin).
+QStringList writableTypes()
+{
+    QStringList types;
+    const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+    for (const QString &type : ImageTypes) {
+        if (writable.contains(type.toLatin1()))
+            types.append(type);
+    }
+    return types;
+}
 
 void writeOut(FILE *stream, const QString &text)
 {
@@ -93,6 +107,8 @@ CommandLineProcessor::CommandLineProcessor(QObject *parent)
 {
 }
 
+CommandLineProcessor::~CommandLineProcessor() = default;
+
 int CommandLineProcessor::run(QApplication &app)
 {
     QCommandLineParser parser;
@@ -146,7 +162,8 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption counterOption(QStringLiteral("filecounter"),
         tr("Counter for file names. Specify the starting digit and the number of digits."), tr("image count"));
     const QCommandLineOption typeOption(QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+        tr("Specifies the file type of the output image. %1.").arg(writableTypes().join(QStringLiteral(", "))),
+        tr("type"));
     const QCommandLineOption logOption(QStringLiteral("log"), tr("Logs any errors messages to the file specified"),
                                        tr("file name"));
     const QCommandLineOption threadsOption(QStringLiteral("threads"),
@@ -172,10 +189,18 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption sharpestOption(QStringLiteral("sharpest"),
         tr("Takes the sharpest frame within this many milliseconds either side of each position."),
         tr("milliseconds"));
+    const QCommandLineOption nameTimeOption(QStringLiteral("name-time"),
+        tr("Puts each frame's time into the image names in place of the counter (clip-00h01m23s456.jpeg); "
+           "with --filecounter, beside it. A clash adds -2, -3..."));
+    const QCommandLineOption manifestOption(QStringLiteral("manifest"),
+        tr("Appends a row for each image written to this list: CSV, or JSON Lines when the name ends in .jsonl. "
+           "Runs at the same time may share one list."), tr("file name"));
+    const QCommandLineOption qualityOption(QStringLiteral("quality"),
+        tr("Quality of JPEG and WebP images, 1 (smallest files) to 100 (best). Default: Qt's (75)."), tr("1-100"));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
                         threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
-                        skipBlankOption, sharpestOption });
+                        skipBlankOption, sharpestOption, nameTimeOption, manifestOption, qualityOption });
 
     parser.process(app);
     if (parser.isSet(versionOption))
@@ -352,6 +377,14 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     }
     if (parser.isSet(aspectOption))
         imageProfile->setMaintainAspectRatio(true);
+    if (parser.isSet(qualityOption)) {
+        if (!readCount(parser.value(qualityOption), 100, &value) || value < 1) {
+            errorMessage = tr("Invalid value for --quality: \"%1\" (expected a whole number from 1 to 100)")
+                               .arg(parser.value(qualityOption));
+            return CommandLineResult::Error;
+        }
+        imageProfile->setImageQuality(int(value));
+    }
 
     FileNameProfile *fileNameProfile = config->fileNameProfile();
     for (const QCommandLineOption *option : { &prefixOption, &suffixOption, &nameOption }) {
@@ -369,9 +402,10 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         fileNameProfile->setFileBaseName(parser.value(nameOption));
     if (parser.isSet(typeOption)) {
         const QString type = parser.value(typeOption);
-        if (!ImageTypes.contains(type, Qt::CaseInsensitive)
-            || !QImageWriter::supportedImageFormats().contains(type.toLower().toLatin1())) {
-            errorMessage = tr("Unsupported file type: \"%1\" (use jpeg, jpg, png, bmp, tiff or tif)").arg(type);
+        const QStringList types = writableTypes();
+        if (!types.contains(type, Qt::CaseInsensitive)) {
+            errorMessage = tr("Unsupported file type: \"%1\" (use %2 or %3)")
+                               .arg(type, types.mid(0, types.size() - 1).join(QStringLiteral(", ")), types.constLast());
             return CommandLineResult::Error;
         }
         fileNameProfile->setFileOutputType(type);
@@ -394,6 +428,10 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
             fileNameProfile->setCounterDigits(int(digits));
         }
     }
+    if (parser.isSet(nameTimeOption)) {
+        fileNameProfile->setFileOutputTime(parser.isSet(counterOption) ? FileNameProfile::TimeBesideCounter
+                                                                       : FileNameProfile::TimeInPlaceOfCounter);
+    }
 
     const QFileInfo outputFolder(config->outputFolder().absolutePath());
     if (!outputFolder.isWritable()) {
@@ -401,8 +439,24 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         return CommandLineResult::Error;
     }
 
+    // Made only once every check has passed: a refused job adds nothing to it.
+    if (parser.isSet(manifestOption)) {
+        const QString manifestPath = parser.value(manifestOption);
+        if (isSameFile(manifestPath, config->source())) {
+            errorMessage = tr("Will not write the manifest to %1: it is the video to process")
+                               .arg(QDir::toNativeSeparators(manifestPath));
+            return CommandLineResult::Error;
+        }
+        m_manifest = std::make_unique<Manifest>(manifestPath);
+        if (!m_manifest->open()) {
+            errorMessage = m_manifest->error();
+            return CommandLineResult::Error;
+        }
+    }
+
     m_worker = new BatchWorker(this);
     m_worker->setConfig(config);
+    m_worker->setManifest(m_manifest.get());
     m_worker->setDecoderThreads(decoders);
     m_worker->setDecoderMemoryBudget(memory << 20);
     m_worker->watchInterruptionFlag(&stopSignal);
@@ -444,6 +498,15 @@ QString CommandLineProcessor::refusalToWrite(const QString &path, const QString 
     if (file.read(LogCheckBytes).contains('\0'))
         return tr("Will not write %1 to %2: it is not a text file").arg(what, shown);
     return QString();
+}
+
+bool CommandLineProcessor::isSameFile(const QString &path, const QString &other)
+{
+    struct stat one;
+    struct stat two;
+    return !path.isEmpty() && !other.isEmpty() && ::stat(QFile::encodeName(path).constData(), &one) == 0
+        && ::stat(QFile::encodeName(other).constData(), &two) == 0 && one.st_dev == two.st_dev
+        && one.st_ino == two.st_ino;
 }
 
 void CommandLineProcessor::threadStatusUpdate(QString status)
@@ -495,7 +558,9 @@ int CommandLineProcessor::exitStatus()
         threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)
                                                      : tr("%1 images written to %2").arg(worker.imagesSaved()).arg(folder));
         // The shot list could not be written.
-        return worker.saveErrors() > 0 ? ExitImagesNotWritten : ExitOk;
+        if (worker.saveErrors() > 0)
+            return ExitImagesNotWritten;
+        return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
     }
     threadStatusUpdate(tr("%1 of %2 images written to %3")
                            .arg(worker.imagesSaved())

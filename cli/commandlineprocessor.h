@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class BatchWorker;
+class Manifest;
 class QApplication;
 class QCommandLineParser;
 
@@ -28,10 +31,12 @@ public:
         ExitFramesFailed = 4,       // some frames could not be extracted
         ExitImagesNotWritten = 5,   // some images could not be written
         ExitNothingToCapture = 6,   // the trimmed video leaves no position, or is blank throughout
+        ExitManifestNotWritten = 7, // the images were written, but some are missing from the --manifest list
         ExitInterrupted = 128       // plus the signal that stopped the job (SIGINT: 130, SIGTERM: 143)
     };
 
     explicit CommandLineProcessor(QObject *parent = nullptr);
+    ~CommandLineProcessor() override;
 
     // Runs the job; returns the exit status. Does not return when the help
     // or the version is shown, or when the arguments are invalid.
@@ -43,11 +48,13 @@ public slots:
 
 private:
     static QString refusalToWrite(const QString &path, const QString &source, const QString &what);
+    static bool isSameFile(const QString &path, const QString &other);
     void writeLog(const QString &line);
     void showProgress(float progress);
     int exitStatus();
 
     BatchWorker *m_worker = nullptr;
     QFile m_log;
+    std::unique_ptr<Manifest> m_manifest;
     bool m_progressShown = false;
 };

@@ -6,6 +6,7 @@
 #include "dialogs/batchmodedialog.h"
 #include "dialogs/filenameprofiledialog.h"
 #include "dialogs/imageprofiledialog.h"
+#include "capture/videoinfo.h"
 #include "imaging/imageprocessingmanager.h"
 #include "player/framecapture.h"
 #include "player/player.h"
@@ -14,6 +15,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
@@ -31,6 +33,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTime>
 #include <QUrl>
@@ -69,6 +72,9 @@ MainWindow::MainWindow(QWidget *parent)
         if (box->layout())
             box->layout()->setContentsMargins(10, 10, 10, 10);
     }
+    // On a screen too small for the panes they scroll.
+    setCentralWidget(ScreenFit::scrollArea(takeCentralWidget(), this));
+    ScreenFit::keepOnScreen(this);
     sliderUnit = 1000;
     updateWindowTitle();
 
@@ -102,9 +108,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(player, &Player::stateChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::error, this, &MainWindow::onPlayerError);
+    connect(player, &Player::endedEarly, this, &MainWindow::onVideoEndedEarly);
     // slider and transport -> player
     connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
     connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    // Clicks on the groove, keys and the wheel move the slider by actions,
+    // which take effect after this signal: it seeks to where they lead.
+    connect(ui->videoSlider, &QSlider::actionTriggered, this,
+            [this] { seekBySlider(ui->videoSlider->sliderPosition()); });
+    // A seek that lands where the player already was reports no new
+    // position: the handle goes back to the frame on show all the same.
+    connect(player, &Player::seekFinished, this, &MainWindow::positionChanged);
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
     connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);
@@ -134,10 +148,19 @@ MainWindow::MainWindow(QWidget *parent)
 
     saveDialog = new QFileDialog(this);
     saveDialog->setDirectory(saveDir);
-    saveDialog->setNameFilters({QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
-                                QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")});
+    QStringList saveFilters = {QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
+                               QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")};
+    if (ImageWriter::fileTypes().contains(QStringLiteral("webp")))
+        saveFilters.append(QStringLiteral("WebP (*.webp)"));
+    saveDialog->setNameFilters(saveFilters);
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
 
+    // Showing and hiding "Next:" must not move the check box above it.
+    for (QWidget *next : { static_cast<QWidget *>(ui->nextFileNameLabel), static_cast<QWidget *>(ui->nextFileNameDescriptionLabel) }) {
+        QSizePolicy policy = next->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        next->setSizePolicy(policy);
+    }
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);
     updateAutomaticFileNameDisplay();
@@ -188,6 +211,9 @@ void MainWindow::openVideo(const QString &file)
     snapshotImage = QImage();
     fullFrameImage = QImage();
     currentVideoFile = file;
+    snapshotDetails = FrameDetails();
+    snapshotDetails.videoPath = file;
+    recordedDateRead = false;
     player->play(file);
     shotIndex->setSource(file);
     player->setVolume(volumePopup->currentVolume() / 100.0);
@@ -233,6 +259,11 @@ void MainWindow::unloadVideo()
     ui->snapshotImageView->setImage(QImage());
     ui->openVideoLabel->raise();
     updatePlayButton();
+}
+
+void MainWindow::onVideoEndedEarly(const QString &message)
+{
+    QMessageBox::warning(this, tr("Video Ends Early"), message);
 }
 
 void MainWindow::onPlayerError(const QString &message)
@@ -375,7 +406,16 @@ void MainWindow::onCaptureError(const QString &reason)
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy(QRect());
+    if (!recordedDateRead) {
+        VideoInfo info;
+        info.load(currentVideoFile);
+        snapshotDetails.recorded = info.recorded();
+        recordedDateRead = true;
+    }
+    snapshotDetails.timeMs = player->displayPosition();
+    snapshotDetails.counter = int(fileCounter);
     processFullFrameImage();
+    updateAutomaticFileNameDisplay();
     setSnapshotControlsEnabled(true);
 }
 
@@ -387,7 +427,8 @@ void MainWindow::setupVolumePopup()
 
 void MainWindow::processFullFrameImage()
 {
-    snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile, nullptr);
+    snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile, nullptr,
+                                                                     snapshotDetails);
     ui->snapshotImageView->setImage(snapshotImage);
 }
 
@@ -413,6 +454,8 @@ void MainWindow::updateSlider()
     if (ui->videoSlider->isSliderDown())
         return;
     ui->videoSlider->setRange(0, int(player->duration() / sliderUnit));
+    // Arrow keys move by a unit (about a frame), Page keys and the groove by ten seconds.
+    ui->videoSlider->setPageStep(qMax(1, 10000 / sliderUnit));
     ui->videoSlider->setValue(int(player->displayPosition() / sliderUnit));
 }
 
@@ -554,9 +597,11 @@ void MainWindow::on_editImageProfileButton_clicked()
     ImageProfileDialog dialog(this);
     dialog.setProfile(imageProfile);
     dialog.setVideoSize(player->videoSize().width(), player->videoSize().height());
-    dialog.setFrameImage(fullFrameImage);
+    dialog.setFrameImage(fullFrameImage, snapshotDetails);
     dialog.exec();
+    // As a pick from the list, the profile chosen here is the one the next start begins with.
     if (auto *profile = qobject_cast<ImageProfile *>(dialog.profile())) {
+        ImageProfile::profileManager()->setCurrentProfile(profile);
         imageProfile = profile;
         processFullFrameImage();
     }
@@ -570,8 +615,10 @@ void MainWindow::on_editFileNameProfileButton_clicked()
     dialog.setProfile(fileNameProfile);
     dialog.setVideoFileName(QFileInfo(currentVideoFile).fileName());
     dialog.exec();
-    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile()))
+    if (auto *profile = qobject_cast<FileNameProfile *>(dialog.profile())) {
+        FileNameProfile::profileManager()->setCurrentProfile(profile);
         fileNameProfile = profile;
+    }
     loadFileNameProfileComboBox();
     // The edited profile may name files differently: "Next:" must say so.
     updateAutomaticFileNameDisplay();
@@ -636,7 +683,9 @@ void MainWindow::saveWithAutomaticFileName()
         result.path = dir.absoluteFilePath(automaticFileName(dir));
         result.reason = noSnapshotReason();
     } else {
-        result = ImageWriter::writeUnderFreeName(snapshotImage, dir.absolutePath(), automaticNameRule(), &fileCounter);
+        qint64 sameTime = 1;
+        result = ImageWriter::writeUnderFreeName(snapshotImage, dir.absolutePath(), automaticNameRule(),
+                                                 nameCounter(&sameTime), imageProfile ? imageProfile->imageQuality() : -1);
     }
     reportSave(result.path, result.written(), result.reason);
     updateAutomaticFileNameDisplay();
@@ -646,12 +695,23 @@ ImageWriter::NameForCounter MainWindow::automaticNameRule() const
 {
     const QString videoBaseName = QFileInfo(currentVideoFile).baseName();
     FileNameProfile *profile = fileNameProfile;
-    return [profile, videoBaseName](int counter) { return profile->outputFileName(videoBaseName, counter); };
+    // Without a snapshot there is no time yet: the name shown has none.
+    const qint64 time = fullFrameImage.isNull() ? -1 : snapshotDetails.timeMs;
+    return [profile, videoBaseName, time](int counter) { return profile->outputFileName(videoBaseName, counter, time); };
+}
+
+// Names with the snapshot's time in place of the counter count only the
+// snapshots of one time, from 1 (sameTime); others go on with the counter.
+qint64 *MainWindow::nameCounter(qint64 *sameTime)
+{
+    const bool timeNames = fileNameProfile && fileNameProfile->timeInPlaceOfCounter() && !fullFrameImage.isNull();
+    return timeNames ? sameTime : &fileCounter;
 }
 
 QString MainWindow::automaticFileName(QDir saveDir)
 {
-    return ImageWriter::nextFreeName(saveDir, automaticNameRule(), &fileCounter);
+    qint64 sameTime = 1;
+    return ImageWriter::nextFreeName(saveDir, automaticNameRule(), nameCounter(&sameTime));
 }
 
 void MainWindow::updateAutomaticFileNameDisplay()
@@ -686,7 +746,8 @@ bool MainWindow::saveSnapshot(QString savePath)
     if (snapshotImage.isNull())
         result.reason = noSnapshotReason();
     else
-        result = ImageWriter::write(snapshotImage, savePath, ImageWriter::Mode::Replace);
+        result = ImageWriter::write(snapshotImage, savePath, ImageWriter::Mode::Replace,
+                                    imageProfile ? imageProfile->imageQuality() : -1);
     reportSave(savePath, result.written(), result.reason);
     return result.written();
 }
@@ -705,6 +766,8 @@ void MainWindow::reportSave(const QString &path, bool saved, const QString &reas
         return;
     }
     qCDebug(lcMainWindow) << "Save failure" << path;
+    // The line of an earlier save must not stand as if this one had worked.
+    statusBar()->showMessage(tr("Not saved: %1").arg(shownPath));
     QMessageBox::warning(this, tr("Snapshot Not Saved"),
                          tr("Could not save %1").arg(shownPath) + QLatin1Char('\n') + reason);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/framedetails.h"
 #include "imaging/imagewriter.h"
 
 #include <QDir>
@@ -86,6 +87,7 @@ private slots:
     bool saveSnapshot(QString savePath);
     void onCaptureError(const QString &reason);
     void onPlayerError(const QString &message);
+    void onVideoEndedEarly(const QString &message);
     void snapshotCaptured(QImage image);
     void setupVolumePopup();
     void processFullFrameImage();
@@ -118,6 +120,7 @@ private slots:
 private:
     void unloadVideo();
     ImageWriter::NameForCounter automaticNameRule() const;
+    qint64 *nameCounter(qint64 *sameTime);
     QString noSnapshotReason() const;
     void reportSave(const QString &path, bool saved, const QString &reason);
     void openSupportPage(const QString &fragment);
@@ -133,6 +136,10 @@ private:
     QImage snapshotImage;
     QImage fullFrameImage;
     QString currentVideoFile;
+    // Where the snapshot came from, for the watermark's placeholders and
+    // names with the time; the recording date is read at the first snapshot.
+    FrameDetails snapshotDetails;
+    bool recordedDateRead = false;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;
     qint64 fileCounter = 1;

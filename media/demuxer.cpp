@@ -57,7 +57,65 @@ bool Demuxer::load()
     const QList<int> video = videoStreams();
     if (!video.isEmpty())
         setStreamIndex(VideoStream, 0);
+    if (format->duration == AV_NOPTS_VALUE && m_videoStream >= 0)
+        scanStream();
     return true;
+}
+
+/*
+ * A file that states no duration (a raw elementary stream: .h264, .hevc,
+ * .m2v) is read through once, without decoding: its packets give the
+ * duration. Where they carry no times at all, they are counted, one frame
+ * duration each, and the key frames' places in the file are kept, so that
+ * seeks go by bytes to the key frame at or before a time and the count
+ * goes on from there.
+ */
+void Demuxer::scanStream()
+{
+    const AVStream *stream = m_format->streams[m_videoStream];
+    const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    m_frameTicks = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), stream->time_base) : 0;
+    ffmpeg::PacketPtr raw(av_packet_alloc());
+    if (!raw)
+        return;
+    bool timed = false;
+    int64_t count = 0;
+    qint64 end = 0;
+    int failed = 0;
+    for (;;) {
+        const int ret = av_read_frame(m_format.get(), raw.get());
+        if (ret < 0) {
+            if (ret == AVERROR_EOF || avio_feof(m_format->pb) || ++failed >= MaxFailedReads)
+                break;
+            continue;
+        }
+        failed = 0;
+        if (raw->stream_index == m_videoStream) {
+            const int64_t time = raw->pts != AV_NOPTS_VALUE ? raw->pts : raw->dts;
+            if (time != AV_NOPTS_VALUE) {
+                timed = true;
+                end = qMax<qint64>(end, av_rescale_q(time + raw->duration, stream->time_base, AVRational { 1, 1000 }));
+            }
+            if (raw->flags & AV_PKT_FLAG_KEY)
+                m_countedKeys.push_back({ raw->pos, count });
+            ++count;
+        }
+        av_packet_unref(raw.get());
+    }
+    m_counting = !timed && m_frameTicks > 0 && !m_countedKeys.empty();
+    if (m_counting)
+        end = countedTime(count);
+    else
+        m_countedKeys.clear();
+    m_scannedDuration = end;
+    av_seek_frame(m_format.get(), -1, 0, AVSEEK_FLAG_BYTE);
+    m_nextCount = 0;
+}
+
+// Time in ms of the count-th packet of a stream timed by counting.
+qint64 Demuxer::countedTime(int64_t count) const
+{
+    return av_rescale_q(count * m_frameTicks, m_format->streams[m_videoStream]->time_base, AVRational { 1, 1000 });
 }
 
 void Demuxer::unload()
@@ -69,6 +127,11 @@ void Demuxer::unload()
     m_atEnd = false;
     m_failedReads = 0;
     m_dataEnd = 0;
+    m_scannedDuration = 0;
+    m_counting = false;
+    m_frameTicks = 0;
+    m_nextCount = 0;
+    m_countedKeys.clear();
     m_packet = Packet();
     m_packetStream = -1;
 }
@@ -103,9 +166,11 @@ bool Demuxer::setStreamIndex(StreamType, int index)
 
 qint64 Demuxer::duration() const
 {
-    if (!m_format || m_format->duration == AV_NOPTS_VALUE || m_format->duration < 0)
+    if (!m_format)
         return 0;
-    return m_format->duration / 1000;
+    if (m_format->duration == AV_NOPTS_VALUE)
+        return m_scannedDuration;
+    return m_format->duration < 0 ? 0 : m_format->duration / 1000;
 }
 
 qint64 Demuxer::videoEndTime() const
@@ -153,10 +218,64 @@ qint64 Demuxer::videoStartTime() const
     return av_rescale_q(stream->start_time, stream->time_base, AVRational { 1, 1000000 });
 }
 
+double Demuxer::constantFrameRate() const
+{
+    const AVStream *stream = m_videoStream >= 0 ? m_format->streams[m_videoStream] : nullptr;
+    if (!stream)
+        return 0.0;
+    // The lowest rate that times every frame equals the average one only
+    // when the frames are evenly spaced.
+    const AVRational rate = stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0 || av_cmp_q(rate, stream->avg_frame_rate) != 0)
+        return 0.0;
+    return av_q2d(rate);
+}
+
+QString Demuxer::videoCodecName() const
+{
+    if (m_videoStream < 0)
+        return QString();
+    return QString::fromLatin1(avcodec_get_name(m_format->streams[m_videoStream]->codecpar->codec_id));
+}
+
+QString Demuxer::audioCodecName() const
+{
+    if (!m_format)
+        return QString();
+    const int audio = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (audio < 0)
+        return QString();
+    return QString::fromLatin1(avcodec_get_name(m_format->streams[audio]->codecpar->codec_id));
+}
+
+qint64 Demuxer::bitRate() const
+{
+    return m_format && m_format->bit_rate > 0 ? m_format->bit_rate : 0;
+}
+
+QString Demuxer::tag(const char *key) const
+{
+    if (!m_format)
+        return QString();
+    const AVDictionaryEntry *entry = av_dict_get(m_format->metadata, key, nullptr, 0);
+    if (!entry && m_videoStream >= 0)
+        entry = av_dict_get(m_format->streams[m_videoStream]->metadata, key, nullptr, 0);
+    return entry ? QString::fromUtf8(entry->value) : QString();
+}
+
 qint64 Demuxer::keyFrameTime(qint64 ms) const
 {
     if (!m_format || m_videoStream < 0)
         return -1;
+    if (m_counting) {
+        qint64 key = -1;
+        for (const CountedKey &entry : m_countedKeys) {
+            if (countedTime(entry.count) > ms)
+                break;
+            key = countedTime(entry.count);
+        }
+        return key;
+    }
     AVStream *stream = m_format->streams[m_videoStream];
     const AVRational millisecond { 1, 1000 };
     const int index = av_index_search_timestamp(stream, av_rescale_q(ms, millisecond, stream->time_base),
@@ -181,7 +300,13 @@ bool Demuxer::readPacket(Packet *packet, int *stream)
     }
     m_failedReads = 0;
     const AVStream *s = m_format->streams[raw->stream_index];
+    const bool counted = m_counting && raw->stream_index == m_videoStream;
+    if (counted) {
+        raw->dts = m_nextCount++ * m_frameTicks;
+        raw->duration = m_frameTicks;
+    }
     *packet = Packet(raw.get(), s->time_base.num, s->time_base.den);
+    packet->timedByCount = counted;
     *stream = raw->stream_index;
     m_dataEnd = qMax(m_dataEnd, qint64((packet->pts + packet->duration) * 1000.0));
     return true;
@@ -213,6 +338,17 @@ bool Demuxer::seekTo(qint64 microseconds)
     m_queue.clear();
     m_atEnd = false;
     m_failedReads = 0;
+    if (m_counting) {
+        // By bytes to the key frame at or before the time; the count goes on from it.
+        const CountedKey *key = &m_countedKeys.front();
+        for (const CountedKey &entry : m_countedKeys) {
+            if (countedTime(entry.count) * 1000 > microseconds)
+                break;
+            key = &entry;
+        }
+        m_nextCount = key->count;
+        return av_seek_frame(m_format.get(), -1, key->pos, AVSEEK_FLAG_BYTE) >= 0;
+    }
     const int ret = av_seek_frame(m_format.get(), -1, microseconds, AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
         qCDebug(lcMedia) << "seek to" << microseconds << "us failed:" << ffmpeg::errorText(ret);
@@ -306,6 +442,7 @@ bool Demuxer::seekToStart()
     m_queue.clear();
     m_atEnd = false;
     m_failedReads = 0;
+    m_nextCount = 0;
     if (!(m_format->iformat->flags & AVFMT_NO_BYTE_SEEK)
         && av_seek_frame(m_format.get(), -1, 0, AVSEEK_FLAG_BYTE) >= 0) {
         return true;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <vector>
 #include <memory>
 
 struct AVFormatContext;
@@ -72,6 +73,19 @@ public:
     // about startTime() + duration(); well short of that, the file was cut.
     qint64 dataEndTime() const { return m_dataEnd; }
 
+    // Frames per second of the current video stream when it is constant; 0
+    // when it varies or is not known.
+    double constantFrameRate() const;
+    // Codec names such as "h264" and "aac" of the current video stream and
+    // of the first audio stream; empty when there is none.
+    QString videoCodecName() const;
+    QString audioCodecName() const;
+    // Bits per second of the whole file; 0 when not known.
+    qint64 bitRate() const;
+    // A tag of the file, or of its video stream when the file has none of
+    // that name ("creation_time"); empty when neither has it.
+    QString tag(const char *key) const;
+
     // Time in ms of the key frame at or before ms in the current video
     // stream's index; -1 when the file has no index (MPEG-TS) or none is known.
     qint64 keyFrameTime(qint64 ms) const;
@@ -84,7 +98,12 @@ private:
 
     struct FormatCloser { void operator()(AVFormatContext *c) const; };
     struct Queued { Packet packet; int stream; };
+    // A key frame of a stream without times: where it starts in the file and
+    // how many packets of the stream come before it.
+    struct CountedKey { int64_t pos; int64_t count; };
 
+    void scanStream();
+    qint64 countedTime(int64_t count) const;
     bool readPacket(Packet *packet, int *stream);
     bool seekTo(qint64 microseconds);
     bool seekToStart();
@@ -98,6 +117,13 @@ private:
     bool m_atEnd = false;
     int m_failedReads = 0;
     qint64 m_dataEnd = 0;
+    // Files that state no duration: what reading them through found.
+    qint64 m_scannedDuration = 0;
+    // Streams without times (raw H.264, HEVC): packets timed by counting.
+    bool m_counting = false;
+    int64_t m_frameTicks = 0;
+    int64_t m_nextCount = 0;
+    std::vector<CountedKey> m_countedKeys;
     Packet m_packet;
     int m_packetStream = -1;
     // Packets read while checking a seek, handed out before reading on.

@@ -24,6 +24,9 @@ public:
     double dts = 0.0;
     double duration = 0.0;
     bool hasKeyFrame = false;
+    // The stream gives no times: the demuxer counted the packets and set
+    // their decoding time; pictures are timed by counting too.
+    bool timedByCount = false;
     bool isCorrupt = false;
 
     bool isEmpty() const;

@@ -94,6 +94,8 @@ void VideoDecoder::close()
     m_draining = false;
     m_ready.clear();
     m_frame = VideoFrame();
+    m_counting = false;
+    m_counted = 0;
 }
 
 void VideoDecoder::flush()
@@ -103,6 +105,8 @@ void VideoDecoder::flush()
     m_draining = false;
     m_ready.clear();
     m_frame = VideoFrame();
+    m_counting = false;
+    m_counted = 0;
 }
 
 // Takes every picture the decoder has ready into the queue.
@@ -116,8 +120,10 @@ bool VideoDecoder::receiveFrames()
             qCDebug(lcMedia) << "receiving a frame failed:" << ffmpeg::errorText(ret);
             return false;
         }
-        const int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
+        int64_t time = m_decoded->best_effort_timestamp != AV_NOPTS_VALUE
             ? m_decoded->best_effort_timestamp : m_decoded->pts;
+        if (m_counting)
+            time = m_countedFrom + m_counted++ * m_countedDuration;
         const double seconds = time == AV_NOPTS_VALUE ? 0.0 : double(time) * m_timeBaseNum / m_timeBaseDen;
         const qint64 ms = time == AV_NOPTS_VALUE
             ? 0 : av_rescale_rnd(time, int64_t(m_timeBaseNum) * 1000, m_timeBaseDen, AV_ROUND_ZERO);
@@ -134,6 +140,11 @@ bool VideoDecoder::decode(const Packet &packet)
         return false;
     if (packet.isEmpty())
         return drain();
+    if (packet.timedByCount && !m_counting) {
+        m_counting = true;
+        m_countedFrom = packet.avPacket()->dts;
+        m_countedDuration = packet.avPacket()->duration;
+    }
     int ret = avcodec_send_packet(m_codec.get(), packet.avPacket());
     if (ret == AVERROR(EAGAIN)) {
         // The decoder holds pictures we have not taken yet: take them, then retry.

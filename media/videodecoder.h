@@ -68,6 +68,13 @@ private:
     int m_timeBaseDen = 1;
     VideoFrame::Display m_display;
     bool m_draining = false;
+    // Pictures of streams without presentation times (raw elementary
+    // streams) are timed by counting: the first packet's decoding time after
+    // a flush, then one packet duration per picture given out.
+    bool m_counting = false;
+    int64_t m_countedFrom = 0;
+    int64_t m_countedDuration = 0;
+    int64_t m_counted = 0;
     QVariantHash m_options;
     // Pictures the decoder gave back beyond the one per packet, in order.
     std::deque<VideoFrame> m_ready;

@@ -4,10 +4,12 @@
 #include "analysis/framechooser.h"
 #include "batch/batchworkerconfig.h"
 #include "batch/shotrule.h"
+#include "batch/manifest.h"
 #include "capture/framefetcher.h"
 #include "capture/framegrabber.h"
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/imagewriter.h"
+#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
@@ -30,9 +32,13 @@ BatchWorker::BatchWorker(QObject *parent)
     , m_grabber(new FrameGrabber(this))
     , m_fetcher(new FrameFetcher(this))
 {
+    qRegisterMetaType<FrameDetails>();
     // The grabber opens the video and takes the positions as it would
-    // extract them; the fetcher's decoders extract them.
-    connect(m_fetcher, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
+    // extract them; the fetcher's decoders extract them. Each frame gets its
+    // details on run()'s thread, which knows the position asked for, and
+    // travels with them to the saving slot.
+    connect(m_fetcher, &FrameFetcher::frameExtracted, this, &BatchWorker::sendFrame, Qt::DirectConnection);
+    connect(this, &BatchWorker::frameReady, this, &BatchWorker::frameExtracted);
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
     connect(m_fetcher, &FrameFetcher::note, this, [this](const QString &text) {
         if (!isInterruptionRequested())
@@ -78,6 +84,7 @@ void BatchWorker::run()
     m_imagesSaved = 0;
     m_extractionErrors = 0;
     m_saveErrors = 0;
+    m_manifestFailed = false;
     capture();
     m_fetcher->stop();
     m_grabber->disconnect();
@@ -105,6 +112,8 @@ void BatchWorker::capture()
         return;
 
     const qint64 duration = m_grabber->duration();
+    if (duration != 0)
+        m_video.load(m_config->source());
     if (duration == 0) {
         m_openFailed = true;
         if (!isInterruptionRequested())
@@ -184,7 +193,7 @@ void BatchWorker::capture()
     qint64 image = 1;
     for (;;) {
         QVector<FrameFetcher::Position> positions;
-        qint64 images = 0;
+        QVector<qint64> asked;
         while (span > 0 && positions.size() < PositionsAhead) {
             const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
                 || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
@@ -198,23 +207,23 @@ void BatchWorker::capture()
                 ++positions.last().images;
             else
                 positions.append({ m_grabber->position(), 1 });
-            ++images;
+            asked.append(pos);
             ++image;
             pos += step;
         }
-        if (images == 0)
+        if (asked.isEmpty())
             return;
         m_fetcher->start(m_config->source(), positions, m_grabber->precision());
-        if (!captureImages(images))
+        if (!captureImages(asked))
             return;
     }
 }
 
-// Hands the images of the fetcher's positions to the saving slot in order;
-// false when the job stops early.
-bool BatchWorker::captureImages(qint64 images)
+// Hands the images of the fetcher's positions to the saving slot in order,
+// one for each position asked for; false when the job stops early.
+bool BatchWorker::captureImages(const QVector<qint64> &asked)
 {
-    for (qint64 i = 0; i < images; ++i) {
+    for (const qint64 position : asked) {
         if (isInterruptionRequested() || !m_canWrite)
             return false;
         qCDebug(lcBatch) << "Frame";
@@ -222,6 +231,7 @@ bool BatchWorker::captureImages(qint64 images)
         if (isInterruptionRequested())
             return false;
         ++m_framesRequested;
+        m_askedPosition = position;
         m_fetcher->extractNext();
         progressStep();
         ++m_imageIndex;
@@ -304,32 +314,36 @@ void BatchWorker::progressStep()
     qCDebug(lcBatch) << "Steps taken: " << m_stepsTaken << " stepCount: " << m_stepCount;
 }
 
-void BatchWorker::frameExtracted(media::VideoFrame frame)
+// On run()'s thread: the frame of the image m_imageIndex, asked for at
+// m_askedPosition.
+void BatchWorker::sendFrame(const media::VideoFrame &frame)
+{
+    FrameDetails details;
+    details.videoPath = m_config->source();
+    details.positionMs = m_askedPosition;
+    details.timeMs = m_video.timeOf(frame.timeMs());
+    details.frameNumber = m_video.frameNumberOf(frame.timeMs());
+    details.recorded = m_video.recorded();
+    details.counter = m_imageIndex;
+    emit frameReady(frame, details, QPrivateSignal());
+}
+
+void BatchWorker::frameExtracted(media::VideoFrame frame, FrameDetails details)
 {
     if (isInterruptionRequested() || !m_canWrite)
         return;
-    const QString name = saveImage(frame);
+    const QString name = saveImage(frame, details);
     if (m_shotRule)
         shotImageHandled(name);
 }
 
 // The name the frame's image was written under; empty when it was not.
-QString BatchWorker::saveImage(const media::VideoFrame &frame)
+QString BatchWorker::saveImage(const media::VideoFrame &frame, const FrameDetails &details)
 {
     const QImage image = frame.toImage(QImage::Format_ARGB32);
-    QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr);
-
-    // The single-shot name when it is free, else the next counter name that
-    // is; a name another program takes meanwhile is passed over.
-    const QDir folder = m_config->outputFolder();
-    ImageWriter::Result result;
-    result.outcome = ImageWriter::Outcome::NameTaken;
-    if (m_config->intervalType() == BatchWorkerConfig::SingleImage)
-        result = ImageWriter::write(processed, folder.filePath(m_config->fileNameFor(-1)), ImageWriter::Mode::CreateNew);
-    if (result.outcome == ImageWriter::Outcome::NameTaken) {
-        result = ImageWriter::writeUnderFreeName(
-            processed, folder, [this](int counter) { return m_config->fileNameFor(counter); }, &m_fileCounter);
-    }
+    QImage processed = ImageProcessingManager::instance()->processImage(image, m_config->imageProfile(), nullptr,
+                                                                       details);
+    const ImageWriter::Result result = writeImage(processed, details);
 
     switch (result.outcome) {
     case ImageWriter::Outcome::Written:
@@ -351,10 +365,17 @@ QString BatchWorker::saveImage(const media::VideoFrame &frame)
     }
     ++m_imagesSaved;
     qCDebug(lcBatch) << "Saved image " << result.path;
+    // After the first row that cannot be written the list is left as it is.
+    const bool listFailed = m_manifest && !m_manifestFailed
+        && !m_manifest->append(result.path, processed.size(), details);
+    if (listFailed)
+        m_manifestFailed = true;
     const QString name = QFileInfo(result.path).fileName();
     if (isInterruptionRequested())
         return name;
     emit statusUpdate(this, QStringLiteral("Saving: ") + name);
+    if (listFailed)
+        emit statusUpdate(this, tr("%1. No more images are listed.").arg(m_manifest->error()));
     emit imageReady(this, processed);
     return name;
 }
@@ -372,6 +393,28 @@ void BatchWorker::shotImageHandled(const QString &name)
         ++m_saveErrors;
         emit statusUpdate(this, tr("Could not write the shot list %1: %2").arg(QDir::toNativeSeparators(path), error));
     }
+}
+
+// The single-shot name when it is free, else the next counter name that is;
+// a name another program takes meanwhile is passed over. Names with the time
+// in place of the counter count only the images of one time.
+ImageWriter::Result BatchWorker::writeImage(const QImage &image, const FrameDetails &details)
+{
+    const QDir folder = m_config->outputFolder();
+    const qint64 time = details.timeMs;
+    const int quality = m_config->imageProfile()->imageQuality();
+    ImageWriter::Result result;
+    result.outcome = ImageWriter::Outcome::NameTaken;
+    if (m_config->intervalType() == BatchWorkerConfig::SingleImage) {
+        result = ImageWriter::write(image, folder.filePath(m_config->fileNameFor(-1, time)),
+                                    ImageWriter::Mode::CreateNew, quality);
+    }
+    if (result.outcome != ImageWriter::Outcome::NameTaken)
+        return result;
+    qint64 sameTime = 1;
+    qint64 *counter = m_config->fileNameProfile()->timeInPlaceOfCounter() && time >= 0 ? &sameTime : &m_fileCounter;
+    return ImageWriter::writeUnderFreeName(
+        image, folder, [this, time](int number) { return m_config->fileNameFor(number, time); }, counter, quality);
 }
 
 // Nothing more can be written (no room, no name left): this image is not,

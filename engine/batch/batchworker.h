@@ -1,6 +1,9 @@
 #pragma once
 
 #include "batch/worker.h"
+#include "capture/framedetails.h"
+#include "capture/videoinfo.h"
+#include "imaging/imagewriter.h"
 #include "media/videoframe.h"
 
 #include <QImage>
@@ -13,6 +16,7 @@ class BatchWorkerConfig;
 class FrameFetcher;
 class FrameGrabber;
 class ShotRule;
+class Manifest;
 
 // Turns one batch job into image files: works out the positions from the
 // job's interval rule and skips, has them decoded ahead on several decoders
@@ -45,6 +49,9 @@ public:
     // The pause after each image, 100 ms unless set; decoding goes on
     // during it. Before run().
     void setPauseAfterImage(int ms);
+    // The list that gets a row for each image written; not owned, none
+    // unless set. Used on the thread the worker belongs to. Before run().
+    void setManifest(Manifest *manifest) { m_manifest = manifest; }
 
     void run() override;
 
@@ -56,14 +63,19 @@ public:
     int saveErrors() const { return m_saveErrors; }
     // Blank frames were to be skipped and every frame of the video is blank.
     bool blankVideo() const { return m_blankVideo; }
+    // Some images written are missing from the manifest.
+    bool manifestFailed() const { return m_manifestFailed; }
 
 signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text);
     void progressUpdate(BatchWorker *worker, float progress);
+    // A decoded frame on its way from run() to the saving slot, with where
+    // it came from.
+    void frameReady(media::VideoFrame frame, FrameDetails details, QPrivateSignal);
 
 private slots:
-    void frameExtracted(media::VideoFrame frame);
+    void frameExtracted(media::VideoFrame frame, FrameDetails details);
     void extractorError(QString message);
 
 private:
@@ -71,15 +83,21 @@ private:
     bool planShots(qint64 fromMs, qint64 toMs, QVector<qint64> *positions);
     bool checkNotBlank(qint64 fromMs, qint64 toMs);
     void chooseFrames(qint64 fromMs, qint64 toMs);
-    QString saveImage(const media::VideoFrame &frame);
+    QString saveImage(const media::VideoFrame &frame, const FrameDetails &details);
     void shotImageHandled(const QString &name);
-    bool captureImages(qint64 images);
+    bool captureImages(const QVector<qint64> &asked);
+    void sendFrame(const media::VideoFrame &frame);
+    ImageWriter::Result writeImage(const QImage &image, const FrameDetails &details);
     void progressStep();
     void stopWriting(const QString &reason);
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber;
     FrameFetcher *m_fetcher;
+    Manifest *m_manifest = nullptr;
+    // Read and written by run() only.
+    VideoInfo m_video;
+    qint64 m_askedPosition = -1;
     int m_pauseAfterImage = 100;
     int m_imageIndex = 1;
     // Wider than the counter of the names, to see it pass the largest int.
@@ -99,6 +117,7 @@ private:
     std::atomic_int m_imagesSaved { 0 };
     std::atomic_int m_extractionErrors { 0 };
     std::atomic_int m_saveErrors { 0 };
+    std::atomic_bool m_manifestFailed { false };
     // Cleared by the saving slot when nothing more can be written.
     std::atomic_bool m_canWrite { true };
 };

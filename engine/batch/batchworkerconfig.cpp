@@ -104,9 +104,9 @@ void BatchWorkerConfig::setFileNameProfileId(const QString &id)
     setFileNameProfile(profileWithId<FileNameProfile>(id));
 }
 
-QString BatchWorkerConfig::fileNameFor(int counter) const
+QString BatchWorkerConfig::fileNameFor(int counter, qint64 timeMs) const
 {
-    return m_fileNameProfile->outputFileName(QFileInfo(m_source).completeBaseName(), counter);
+    return m_fileNameProfile->outputFileName(QFileInfo(m_source).completeBaseName(), counter, timeMs);
 }
 
 QString BatchWorkerConfig::intervalDescription() const

@@ -120,11 +120,12 @@ public:
     int fileCounterStart() const { return m_fileCounterStart; }
     void setFileCounterStart(int counter) { m_fileCounterStart = counter; }
 
-    // The file-name profile's name for the source's complete base name and
-    // counter; -1 leaves the counter out.
-    QString fileNameFor(int counter) const;
-    // The name of the job's first image: fileNameFor(1).
-    QString filenameExample() const { return fileNameFor(1); }
+    // The file-name profile's name for the source's complete base name,
+    // counter and frame time (ms; -1 for none); a counter of -1 leaves the
+    // counter out.
+    QString fileNameFor(int counter, qint64 timeMs = -1) const;
+    // The name of the job's first image, with its time taken as the front skip.
+    QString filenameExample() const { return fileNameFor(1, m_skipFront); }
 
     // "Every 5000ms", "10 images", "Single middle", "Each shot" and the like.
     QString intervalDescription() const;

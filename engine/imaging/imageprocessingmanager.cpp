@@ -35,7 +35,7 @@ ImageProcessingManager *ImageProcessingManager::instance()
 }
 
 QImage ImageProcessingManager::processImage(const QImage &image, ImageProfile *profile,
-                                            WatermarkProfile *watermark) const
+                                            WatermarkProfile *watermark, const FrameDetails &details) const
 {
     if (image.isNull())
         return QImage();
@@ -52,7 +52,7 @@ QImage ImageProcessingManager::processImage(const QImage &image, ImageProfile *p
     }
     if (!watermark || result.isNull())
         return result;
-    return WatermarkManager::instance()->applyWatermark(result, watermark);
+    return WatermarkManager::instance()->applyWatermark(result, watermark, details);
 }
 
 /*

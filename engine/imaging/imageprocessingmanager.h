@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/framedetails.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -26,9 +28,10 @@ public:
     // Resizes image to the profile's target size (or keeps its own size when
     // the profile says "same size as video") and stamps watermark on it; with
     // no watermark given, the profile's own watermark profile, looked up by
-    // id, if there is one. A null image gives a null image; no profile means
-    // no resize.
-    QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr) const;
+    // id, if there is one; details fill in the placeholders of its text. A
+    // null image gives a null image; no profile means no resize.
+    QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr,
+                        const FrameDetails &details = FrameDetails()) const;
 
     // Brings image to width x height. With maintainAspectRatio the whole
     // image fits inside and one side comes out smaller when the shapes

@@ -6,6 +6,7 @@
 #include <QImageWriter>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -89,7 +90,18 @@ int moveIntoPlace(const QByteArray &temporary, const QByteArray &target)
 
 }
 
-ImageWriter::Result ImageWriter::write(const QImage &image, const QString &path, Mode mode)
+QStringList ImageWriter::fileTypes()
+{
+    QStringList types = { QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
+                          QStringLiteral("tif"), QStringLiteral("tiff"), QStringLiteral("webp") };
+    const QList<QByteArray> writable = QImageWriter::supportedImageFormats();
+    types.erase(std::remove_if(types.begin(), types.end(),
+                               [&](const QString &type) { return !writable.contains(type.toLatin1()); }),
+                types.end());
+    return types;
+}
+
+ImageWriter::Result ImageWriter::write(const QImage &image, const QString &path, Mode mode, int quality)
 {
     Result result;
     result.path = path;
@@ -119,6 +131,8 @@ ImageWriter::Result ImageWriter::write(const QImage &image, const QString &path,
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter encoder(&buffer, format);
+    if (quality >= 1 && quality <= 100 && (format == "jpg" || format == "jpeg" || format == "webp"))
+        encoder.setQuality(quality);
     const QImage opaque = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;
     if (!encoder.write(opaque)) {
         result.reason = encoder.errorString();
@@ -168,7 +182,7 @@ QString ImageWriter::nextFreeName(const QDir &folder, const NameForCounter &name
 }
 
 ImageWriter::Result ImageWriter::writeUnderFreeName(const QImage &image, const QDir &folder,
-                                                    const NameForCounter &nameFor, qint64 *counter)
+                                                    const NameForCounter &nameFor, qint64 *counter, int quality)
 {
     for (;;) {
         const QString name = nextFreeName(folder, nameFor, counter);
@@ -178,7 +192,7 @@ ImageWriter::Result ImageWriter::writeUnderFreeName(const QImage &image, const Q
             result.reason = tr("No file name left: the counter would pass %1").arg(INT_MAX);
             return result;
         }
-        Result result = write(image, folder.filePath(name), Mode::CreateNew);
+        Result result = write(image, folder.filePath(name), Mode::CreateNew, quality);
         if (result.outcome != Outcome::NameTaken) {
             if (result.written())
                 ++*counter;

@@ -43,12 +43,13 @@ WatermarkManager *WatermarkManager::instance()
     return manager;
 }
 
-QImage WatermarkManager::applyWatermark(const QImage &image, WatermarkProfile *profile) const
+QImage WatermarkManager::applyWatermark(const QImage &image, WatermarkProfile *profile,
+                                        const FrameDetails &details) const
 {
     if (!profile)
         return image.copy();
     if (profile->watermarkType() == WatermarkProfile::TextWatermark)
-        return drawTextWatermark(image, profile);
+        return drawTextWatermark(image, profile, details);
     return drawImageWatermark(image, profile);
 }
 
@@ -86,15 +87,16 @@ QImage WatermarkManager::drawImageWatermark(const QImage &image, WatermarkProfil
     return result;
 }
 
-QRect WatermarkManager::textRect(const QImage &image, WatermarkProfile *profile)
+QRect WatermarkManager::textRect(const QImage &image, WatermarkProfile *profile, const FrameDetails &details)
 {
     const QFontMetrics metrics(profile->textFont(), &image);
     const QRect area = image.rect().marginsRemoved(
         QMargins(profile->xMargin(), profile->yMargin(), profile->xMargin(), profile->yMargin()));
-    return metrics.boundingRect(area, int(profile->alignment()), profile->text());
+    return metrics.boundingRect(area, int(profile->alignment()), profile->textFor(details));
 }
 
-QImage WatermarkManager::drawTextWatermark(const QImage &image, WatermarkProfile *profile)
+QImage WatermarkManager::drawTextWatermark(const QImage &image, WatermarkProfile *profile,
+                                           const FrameDetails &details)
 {
     QImage result = paintableCopy(image);
     if (!profile || result.isNull())
@@ -105,8 +107,8 @@ QImage WatermarkManager::drawTextWatermark(const QImage &image, WatermarkProfile
         qCWarning(lcImaging) << "No text watermark without a QGuiApplication";
         return result;
     }
-    const QString text = profile->text();
-    const QRect box = textRect(result, profile);
+    const QString text = profile->textFor(details);
+    const QRect box = textRect(result, profile, details);
     const QTextOption option(profile->alignment());
 
     QPainter painter(&result);

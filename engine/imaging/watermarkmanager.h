@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/framedetails.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPoint>
@@ -24,12 +26,16 @@ public:
     static WatermarkManager *instance();
 
     // drawTextWatermark for a text watermark (type 0), else drawImageWatermark.
-    // A null profile gives a copy of the image.
-    QImage applyWatermark(const QImage &image, WatermarkProfile *profile) const;
+    // A null profile gives a copy of the image. details fill in the text's
+    // placeholders.
+    QImage applyWatermark(const QImage &image, WatermarkProfile *profile,
+                          const FrameDetails &details = FrameDetails()) const;
 
-    // The profile's text, shadow first, in the profile's font, colours and
-    // opacity. An empty text leaves the copy unchanged to the eye.
-    static QImage drawTextWatermark(const QImage &image, WatermarkProfile *profile);
+    // The profile's text for the image of details, shadow first, in the
+    // profile's font, colours and opacity. An empty text leaves the copy
+    // unchanged to the eye.
+    static QImage drawTextWatermark(const QImage &image, WatermarkProfile *profile,
+                                    const FrameDetails &details = FrameDetails());
 
     // The profile's picture at its own size; a missing picture draws nothing.
     static QImage drawImageWatermark(const QImage &image, WatermarkProfile *profile);
@@ -38,7 +44,8 @@ public:
     // of the text in the profile's font (at the image's resolution), aligned
     // inside the image less the margins. The shadow goes to the same box
     // moved by the profile's shadow offset.
-    static QRect textRect(const QImage &image, WatermarkProfile *profile);
+    static QRect textRect(const QImage &image, WatermarkProfile *profile,
+                          const FrameDetails &details = FrameDetails());
 
     // Top-left corner of a picture of pictureSize placed on an image of
     // imageSize with the profile's alignment and margins (margins do not

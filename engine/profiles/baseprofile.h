@@ -30,7 +30,7 @@ public:
     // group (ConfigFile's property walk); the caller positions the group and
     // syncs the file.
     void writeSettings(QSettings &settings) const;
-    void readSettings(QSettings &settings);
+    virtual void readSettings(QSettings &settings);
 
 private:
     QString m_name;

@@ -18,10 +18,19 @@ class ImageProfile : public BaseProfile
     Q_PROPERTY(int imageContrast READ imageContrast WRITE setImageContrast)
     Q_PROPERTY(int imageBrightness READ imageBrightness WRITE setImageBrightness)
     Q_PROPERTY(QString watermarkProfileId READ watermarkProfileId WRITE setWatermarkProfileId)
+    Q_PROPERTY(int imageQuality READ imageQuality WRITE setImageQuality)
 
 public:
+    // Widths and heights an image can have, in pixels.
+    static constexpr int MinImageSize = 1;
+    static constexpr int MaxImageSize = 65535;
+
     // Named "Image Profile"; 640 x 480, cut to fill, no watermark.
     explicit ImageProfile(QObject *parent = nullptr);
+
+    // A stored width or height outside MinImageSize to MaxImageSize would
+    // make no image: it is read as the default size, with a warning.
+    void readSettings(QSettings &settings) override;
 
     // When true, the frame keeps its size and the three settings below are unused.
     bool sameSizeAsVideo() const { return m_sameSizeAsVideo; }
@@ -44,6 +53,12 @@ public:
     QString watermarkProfileId() const { return m_watermarkProfileId; }
     void setWatermarkProfileId(const QString &id) { m_watermarkProfileId = id; }
 
+    // Quality of JPEG and WebP images, 1 (smallest) to 100 (best); any other
+    // value (-1 unless set) leaves it to Qt's default, as profiles without
+    // the setting always did.
+    int imageQuality() const { return m_imageQuality; }
+    void setImageQuality(int quality) { m_imageQuality = quality; }
+
     // The store of image profiles, "ImageProfiles.ini"; made on the first
     // call, with a default profile when the file holds none.
     static ProfileManager *profileManager();
@@ -56,4 +71,5 @@ private:
     int m_imageContrast = 0;
     int m_imageBrightness = 0;
     QString m_watermarkProfileId;
+    int m_imageQuality = -1;
 };

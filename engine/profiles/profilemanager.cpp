@@ -63,6 +63,12 @@ void ProfileManager::addProfile(BaseProfile *profile)
     m_profiles.append(profile);
 }
 
+void ProfileManager::removeProfile(BaseProfile *profile)
+{
+    if (profile == m_currentProfile || !m_profiles.removeOne(profile))
+        qCWarning(lcProfiles) << "Not removing" << profile << "from" << m_fileName << ": current or not listed";
+}
+
 BaseProfile *ProfileManager::createProfile() const
 {
     return m_factory();

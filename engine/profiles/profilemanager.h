@@ -39,6 +39,9 @@ public:
     QList<BaseProfile *> profiles() const { return m_profiles; }
     // Appends and takes ownership; neither saves nor changes the current profile.
     void addProfile(BaseProfile *profile);
+    // Takes back a profile added since the last save, when that save failed
+    // (nobody else holds it yet); the caller owns it again. Saves nothing.
+    void removeProfile(BaseProfile *profile);
     // A new profile with the kind's defaults, owned by the caller until it is
     // handed to addProfile().
     BaseProfile *createProfile() const;

@@ -5,6 +5,8 @@
 
 // Qt
 #include <QDir>
+#include <QFileInfo>
+#include <QTime>
 #include <QStandardPaths>
 
 namespace {
@@ -26,6 +28,27 @@ PictureCache &pictureCache()
 WatermarkProfile::WatermarkProfile(QObject *parent)
     : BaseProfile(parent)
 {
+}
+
+QString WatermarkProfile::textFor(const FrameDetails &details) const
+{
+    if (!m_text.contains(QLatin1Char('{')))
+        return m_text;
+    QString time;
+    if (details.timeMs >= 0) {
+        time = QStringLiteral("%1:%2")
+                   .arg(details.timeMs / 3600000, 2, 10, QLatin1Char('0'))
+                   .arg(QTime::fromMSecsSinceStartOfDay(int(details.timeMs % 3600000)).toString(QStringLiteral("mm:ss.zzz")));
+    }
+    const QString video = details.videoPath.isEmpty() ? QString() : QFileInfo(details.videoPath).fileName();
+    const QString date = details.recorded.isValid() ? details.recorded.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    const QString counter = details.counter >= 0 ? QString::number(details.counter) : QString();
+    QString text = m_text;
+    text.replace(timePlaceholder(), time);
+    text.replace(QLatin1String("{video}"), video);
+    text.replace(QLatin1String("{date}"), date);
+    text.replace(QLatin1String("{counter}"), counter);
+    return text;
 }
 
 Qt::Alignment WatermarkProfile::alignment() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/framedetails.h"
 #include "profiles/baseprofile.h"
 
 #include <QColor>
@@ -55,6 +56,7 @@ public:
     // Opacity of the whole mark, 0 (invisible) to 255.
     int alpha() const { return m_alpha; }
     void setAlpha(int alpha) { m_alpha = alpha; }
+    // May hold placeholders, filled in for each image by textFor().
     QString text() const { return m_text; }
     void setText(const QString &text) { m_text = text; }
     QFont textFont() const { return m_textFont; }
@@ -70,6 +72,15 @@ public:
     // File name inside the watermark folder (the editor copies pictures there).
     QString imageFile() const { return m_imageFile; }
     void setImageFile(const QString &fileName) { m_imageFile = fileName; }
+
+    // The text for one image, its placeholders filled in: "{time}" the
+    // frame's time (hh:mm:ss.zzz), "{video}" the video's file name, "{date}"
+    // the day the video was recorded (yyyy-MM-dd), "{counter}" the image's
+    // number in its job. A value that is not known leaves its placeholder
+    // empty.
+    QString textFor(const FrameDetails &details) const;
+    // The placeholder of the frame's time, which the editor inserts.
+    static QString timePlaceholder() { return QStringLiteral("{time}"); }
 
     Qt::Alignment alignment() const;
     QPoint textShadowOffset() const { return QPoint(m_textShadowXOffset, m_textShadowYOffset); }

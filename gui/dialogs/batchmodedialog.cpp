@@ -6,6 +6,7 @@
 #include "filenameprofiledialog.h"
 #include "imageprofiledialog.h"
 #include "nofocusitemdelegate.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
 #include "batch/batchworkerconfig.h"
@@ -17,10 +18,12 @@
 // Qt
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLayout>
+#include <QMessageBox>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
 #include <QStandardPaths>
@@ -95,6 +98,9 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
         if (QLayout *layout = box->layout())
             layout->setContentsMargins(10, 10, 10, 10);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
 
     model = new BatchModeListModel(this);
     ui->filesTableView->setModel(model);
@@ -210,6 +216,11 @@ QVector<BatchWorkerConfig *> BatchModeDialog::getSelectedConfigs()
  */
 void BatchModeDialog::loadFormValues()
 {
+    // Not again while the dialog writes into the widgets: whatever a widget's
+    // change sets off then must not start another load, or the two could
+    // call each other without end.
+    if (loading)
+        return;
     const QScopedValueRollback<bool> guard(loading, true);
     const QVector<BatchWorkerConfig *> configs = getSelectedConfigs();
     if (!configs.isEmpty()) {
@@ -379,9 +390,53 @@ void BatchModeDialog::on_cancelButton_clicked()
     close();
 }
 
+// Every job must be able to write its images before any runs: missing
+// folders are made when the user agrees, anything else is refused with the
+// reason.
+bool BatchModeDialog::outputFoldersReady()
+{
+    QStringList missing;
+    const QVector<BatchWorkerConfig *> configs = model->configs();
+    for (const BatchWorkerConfig *config : configs) {
+        const QString video = QFileInfo(config->source()).fileName();
+        const QString folder = config->fileOutputPath();
+        const QFileInfo info(folder);
+        QString problem;
+        if (folder.trimmed().isEmpty() || info.isRelative())
+            problem = tr("The job for %1 has no output folder. Please choose one.").arg(video);
+        else if (!info.exists() && !missing.contains(folder))
+            missing.append(folder);
+        else if (info.exists() && !info.isDir())
+            problem = tr("The output folder %1 of %2 is a file.").arg(folder, video);
+        else if (info.exists() && !info.isWritable())
+            problem = tr("The output folder %1 of %2 is not writable.").arg(folder, video);
+        if (!problem.isEmpty()) {
+            QMessageBox::warning(this, tr("Cannot Start"), problem);
+            return false;
+        }
+    }
+    if (missing.isEmpty())
+        return true;
+    const QString question = (missing.size() == 1 ? tr("Create folder?") : tr("Create folders?"))
+        + QStringLiteral("\r\n") + missing.join(QLatin1Char('\n'));
+    if (QMessageBox::question(this, QStringLiteral("Folder does not exist"), question,
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton)
+        != QMessageBox::Yes)
+        return false;
+    for (const QString &folder : qAsConst(missing)) {
+        if (!QDir().mkpath(folder)) {
+            QMessageBox::warning(this, tr("Cannot Start"), tr("The folder %1 could not be created.").arg(folder));
+            return false;
+        }
+    }
+    return true;
+}
+
 void BatchModeDialog::on_startButton_clicked()
 {
     saveBatchWorkerConfigDefault();
+    if (!outputFoldersReady())
+        return;
     BatchProcessingDialog dialog(this);
     const QVector<BatchWorkerConfig *> configs = model->configs();
     for (BatchWorkerConfig *config : configs)
@@ -412,13 +467,17 @@ void BatchModeDialog::undoUnacceptable(QLineEdit *edit)
         loadFormValues();
 }
 
-// Typing into an interval box chooses its interval type.
+// Typing a number into an interval box chooses its interval type; a number
+// the box refuses (and undoes when it is left) changes nothing.
 void BatchModeDialog::typedIntoInterval(QLineEdit *edit, const QString &text)
 {
     QRadioButton *button = edit == ui->intervalImagesTextEdit ? ui->intervalImagesRadioButton
                                                               : ui->intervalMillisecondsRadioButton;
-    if (loading || text.isEmpty() || button->isChecked())
+    // Choosing the type reloads the form and puts the text back, which must
+    // not choose again: should the jobs not take the type, that would recurse.
+    if (loading || choosingInterval || text.isEmpty() || button->isChecked() || !acceptable(edit))
         return;
+    const QScopedValueRollback<bool> guard(choosingInterval, true);
     resetIntervalWidgets();
     button->click();
     // Put back as an edit of its own, which leaving the box can still undo.

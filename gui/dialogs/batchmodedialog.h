@@ -79,12 +79,14 @@ private:
     bool acceptable(QLineEdit *edit) const;
     void undoUnacceptable(QLineEdit *edit);
     void profileChosen(QComboBox *box, ProfileManager *manager, int index);
+    bool outputFoldersReady();
     QString multipleText() const;
 
     std::unique_ptr<Ui::BatchModeDialog> ui;
     BatchModeListModel *model;
     QList<Field *> fields;
     bool loading = false;
+    bool choosingInterval = false;
     // The numbers a number box accepts; the jobs never receive anything else.
     QHash<QLineEdit *, QPair<qint64, qint64>> m_ranges;
 };

@@ -4,6 +4,7 @@
 #include "batch/batchthread.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "widgets/screenfit.h"
 
 // Qt
 #include <QCloseEvent>
@@ -17,6 +18,9 @@ BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
 
     thread = new BatchThread(this);
     connect(ui->doneButton, &QPushButton::clicked, this, &BatchProcessingDialog::doneButtonClicked);
@@ -45,6 +49,9 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     worker->setConfig(config);
     connect(worker, &BatchWorker::statusUpdate, this, &BatchProcessingDialog::workerStatusUpdate);
     connect(worker, &BatchWorker::imageReady, this, &BatchProcessingDialog::workerImageReady);
+    // Every job reports progress from its start, also one that has nothing to say.
+    connect(worker, &BatchWorker::progressUpdate, this,
+            [this, worker] { ui->currentVideoLabel->setText(resultOf(worker).source); });
     m_jobOfWorker.insert(worker, m_results.size());
     m_results.append(JobResult { config->source() });
     thread->addWorker(worker);
@@ -114,11 +121,9 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
     // up to date here.
     result.unreadable = worker->openFailed();
     result.failed = worker->extractionErrors() + worker->saveErrors();
+    result.requested = worker->framesRequested();
 
-    // The whole path would widen the dialog: its middle goes, the name stays.
-    QLabel *video = ui->currentVideoLabel;
-    video->setText(video->fontMetrics().elidedText(result.source, Qt::ElideMiddle, video->width()));
-    video->setToolTip(result.source);
+    ui->currentVideoLabel->setText(result.source);
     ui->statusLabel->setText(text);
     ui->logTextEdit->appendPlainText(QFileInfo(result.source).fileName() + QStringLiteral(": ") + text);
 }
@@ -156,7 +161,9 @@ QString BatchProcessingDialog::summary() const
         else if (result.failed > 0)
             failures.append(tr("%1 (%2 of its images)").arg(name).arg(result.failed));
         else if (result.written == 0 && !thread->isInterruptionRequested())
-            failures.append(tr("%1 (no images)").arg(name));
+            // A readable video gives every rule a position unless the skips leave no time.
+            failures.append(result.requested == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
+                                                                   : tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
     if (thread->isInterruptionRequested())

@@ -57,6 +57,8 @@ private:
     struct JobResult
     {
         QString source;
+        // Frames its worker asked for; the worker itself is gone once it has run.
+        int requested = 0;
         int written = 0;
         int failed = 0;
         bool unreadable = false;

@@ -37,6 +37,8 @@ private slots:
     void updateExample();
 
 private:
+    bool namePartsAreNames();
+
     std::unique_ptr<Ui::FileNameProfileDialog> ui;
     BaseProfile *m_profile = nullptr;
     QString videoFileName = QStringLiteral("MyVideo.mpeg");

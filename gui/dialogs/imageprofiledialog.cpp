@@ -6,12 +6,19 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
+#include "widgets/screenfit.h"
+
+// Qt
+#include <QMessageBox>
 
 ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::ImageProfileDialog>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
     ProfileSelector *selector = ui->profileSelector;
     connect(selector, &ProfileSelector::profileNameTextChanged, this,
             [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
@@ -23,6 +30,8 @@ ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     selector->addField("imageHeight", ui->imageHeightLineEdit);
     selector->addField("maintainAspectRatio", ui->maintainAspectRatioCheckbox);
     selector->addField("watermarkProfileId", ui->watermarkProfileComboBox);
+    // 0 shows "Default": Qt's own quality, as for a profile without the setting.
+    selector->addField("imageQuality", ui->imageQualitySpinBox);
     selector->setProfileManager(ImageProfile::profileManager());
 }
 
@@ -43,9 +52,10 @@ void ImageProfileDialog::setVideoSize(int width, int height)
     showVideoSize();
 }
 
-void ImageProfileDialog::setFrameImage(const QImage &image)
+void ImageProfileDialog::setFrameImage(const QImage &image, const FrameDetails &details)
 {
     frameImage = image;
+    frameDetails = details;
 }
 
 void ImageProfileDialog::fillWatermarkList()
@@ -101,6 +111,8 @@ void ImageProfileDialog::on_watermarkProfileEditButton_clicked()
     // Without a frame of the user's video the dialog's own sample picture stands in.
     dialog.setPreview(frameImage.isNull() ? QImage(QStringLiteral(":/Images/watermarkBackground.jpg")) : frameImage,
                       &preview);
+    if (!frameImage.isNull())
+        dialog.setPreviewDetails(frameDetails);
     dialog.exec();
 
     fillWatermarkList();
@@ -114,8 +126,29 @@ void ImageProfileDialog::on_resetToDefaultsButton_clicked()
     ui->profileSelector->resetToDefaults();
 }
 
+// A size outside what an image can have would make no image at all.
+bool ImageProfileDialog::sizeIsValid()
+{
+    for (QLineEdit *edit : { ui->imageWidthLineEdit, ui->imageHeightLineEdit }) {
+        bool isNumber = false;
+        const int size = edit->text().trimmed().toInt(&isNumber);
+        if (isNumber && size >= ImageProfile::MinImageSize && size <= ImageProfile::MaxImageSize)
+            continue;
+        QMessageBox::warning(this, tr("Invalid Image Size"),
+                             tr("The image width and height must be whole numbers from %1 to %2.")
+                                 .arg(ImageProfile::MinImageSize)
+                                 .arg(ImageProfile::MaxImageSize));
+        if (edit->isVisible())
+            edit->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
 void ImageProfileDialog::on_saveButton_clicked()
 {
+    if (!sizeIsValid())
+        return;
     bool written = false;
     BaseProfile *saved = ui->profileSelector->saveProfile(&written);
     if (!written) {

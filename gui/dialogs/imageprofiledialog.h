@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/framedetails.h"
+
 #include <QDialog>
 #include <QImage>
 
@@ -31,8 +33,9 @@ public:
     BaseProfile *profile() const { return m_profile; }
     // The size shown while "Same Size as Video" is checked; 0 = not known.
     void setVideoSize(int width, int height);
-    // The watermark editor's preview background; its own sample when null.
-    void setFrameImage(const QImage &image);
+    // The watermark editor's preview background and where it came from (for
+    // the text's placeholders); the editor's own sample when null.
+    void setFrameImage(const QImage &image, const FrameDetails &details = FrameDetails());
 
 private slots:
     void on_resetToDefaultsButton_clicked();
@@ -44,6 +47,7 @@ private slots:
 private:
     void fillWatermarkList();
     void showVideoSize();
+    bool sizeIsValid();
 
     std::unique_ptr<Ui::ImageProfileDialog> ui;
     BaseProfile *m_profile = nullptr;
@@ -52,4 +56,5 @@ private:
     QLineEdit *videoWidthLineEdit = nullptr;
     QLineEdit *videoHeightLineEdit = nullptr;
     QImage frameImage;
+    FrameDetails frameDetails;
 };

@@ -6,6 +6,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
+#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
 // Qt
@@ -26,9 +27,14 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    // Nothing stamps a time on a watermark yet.
-    ui->addTimestampButton->hide();
+    // The buttons stay in reach on a small screen; the rest scrolls.
+    ScreenFit::scrollBody(ui->verticalLayout, 1);
+    ScreenFit::keepOnScreen(this);
     ui->imageFileNameLineEdit->hide();
+    ui->addTimestampButton->setToolTip(tr("Inserts %1, each image's time. %2 (the video's file name), %3 (the day "
+                                          "it was recorded) and %4 (the image's number) can be typed too.")
+                                           .arg(WatermarkProfile::timePlaceholder(), QStringLiteral("{video}"),
+                                                QStringLiteral("{date}"), QStringLiteral("{counter}")));
 
     ProfileSelector *selector = ui->profileSelector;
     connect(selector, &ProfileSelector::profileNameTextChanged, this, &WatermarkProfileDialog::profileNameTextChanged);
@@ -60,6 +66,11 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
 
     ui->tabWidget->setCurrentIndex(0);
     background = QImage(QStringLiteral(":/Images/watermarkBackground.jpg"));
+    // The sample frame's details, until setPreview() gives a frame's own.
+    previewDetails.videoPath = QStringLiteral("MyVideo.mpeg");
+    previewDetails.timeMs = 83456;
+    previewDetails.recorded = QDateTime::currentDateTime();
+    previewDetails.counter = 1;
     defaultImageProfile = std::make_unique<ImageProfile>();
     previewImageProfile = defaultImageProfile.get();
 
@@ -89,6 +100,18 @@ void WatermarkProfileDialog::setPreview(const QImage &image, ImageProfile *image
     background = image;
     previewImageProfile = imageProfile ? imageProfile : defaultImageProfile.get();
     previewTimer.start(PreviewInterval);
+}
+
+void WatermarkProfileDialog::setPreviewDetails(const FrameDetails &details)
+{
+    previewDetails = details;
+    previewTimer.start(PreviewInterval);
+}
+
+void WatermarkProfileDialog::on_addTimestampButton_clicked()
+{
+    ui->textTextEdit->insertPlainText(WatermarkProfile::timePlaceholder());
+    ui->textTextEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void WatermarkProfileDialog::profileNameTextChanged(const QString &name)
@@ -130,7 +153,7 @@ void WatermarkProfileDialog::updateWatermarkTimerFired()
     WatermarkProfile watermark;
     ui->profileSelector->writeFields(&watermark);
     ui->watermarkPositioner->setImage(
-        ImageProcessingManager::instance()->processImage(background, previewImageProfile, &watermark));
+        ImageProcessingManager::instance()->processImage(background, previewImageProfile, &watermark, previewDetails));
 }
 
 void WatermarkProfileDialog::on_cancelButton_clicked()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/framedetails.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QTimer>
@@ -38,6 +40,10 @@ public:
     // The picture and image settings of the preview (imageProfile borrowed;
     // it must outlive the dialog). A null background gives an empty preview.
     void setPreview(const QImage &background, ImageProfile *imageProfile);
+    // What the text's placeholders show in the preview: the frame's own
+    // details; a sample frame's (MyVideo.mpeg at 00:01:23.456, recorded
+    // today, image 1) unless set.
+    void setPreviewDetails(const FrameDetails &details);
 
 private slots:
     void profileNameTextChanged(const QString &name);
@@ -54,6 +60,7 @@ private slots:
     void on_watermarkTypeImageRadioButton_clicked(bool checked);
     void on_imageBrowseButton_clicked();
     void on_imageFileNameLineEdit_textChanged(const QString &name);
+    void on_addTimestampButton_clicked();
 
 private:
     // Enables and shows the widgets of the chosen type; true for text.
@@ -64,6 +71,7 @@ private:
     QImage background;
     std::unique_ptr<ImageProfile> defaultImageProfile;
     ImageProfile *previewImageProfile = nullptr;
+    FrameDetails previewDetails;
     // Shown when the store has no profile at all; not in the store until saved.
     std::unique_ptr<WatermarkProfile> unsavedProfile;
     QTimer previewTimer;

@@ -7,10 +7,15 @@
 #include <mpv/client.h>
 #include <mpv/render.h>
 
+#include "media/demuxer.h"
+
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QLoggingCategory>
+#include <QTime>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <utility>
@@ -31,6 +36,35 @@ enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, Disp
 qint64 toMs(double seconds)
 {
     return std::llround(seconds * 1000.0);
+}
+
+// Playback that ends more than this before the end the header gives has run
+// out of data; within it lie the last pictures of a complete file.
+constexpr qint64 kEndMargin = 1000;
+
+QString formatTime(qint64 ms)
+{
+    return QTime(0, 0).addMSecs(int(ms)).toString(QStringLiteral("hh:mm:ss.zzz"));
+}
+
+// Time of the last picture of file (ms from the start of the media, as
+// libmpv counts), from the packets after its last key frame; -1 when it
+// cannot be told. Demuxing only: a few milliseconds for a local file.
+qint64 lastPictureTime(const QString &file)
+{
+    media::Demuxer demuxer;
+    demuxer.setMedia(file);
+    if (!demuxer.load() || demuxer.videoStream() < 0 || demuxer.duration() <= 0)
+        return -1;
+    if (!demuxer.seek(demuxer.startTime() + demuxer.duration()))
+        return -1;
+    double last = -1.0;
+    while (demuxer.readFrame()) {
+        const media::Packet packet = demuxer.packet();
+        if (demuxer.stream() == demuxer.videoStream() && packet.isValid())
+            last = std::max(last, packet.pts);
+    }
+    return last < 0.0 ? -1 : std::llround(last * 1000.0) - demuxer.startTime();
 }
 
 // libmpv's software renderer cannot turn a picture by a quarter, so the turn
@@ -186,7 +220,12 @@ void Player::setFile(const QString &file)
 
 qint64 Player::position() const
 {
-    return isPlaying() ? toMs(m_timePos) : 0;
+    if (!isPlaying())
+        return 0;
+    // Where sound outlasts the pictures libmpv's position runs on with it,
+    // also after a seek past the end.
+    const qint64 ms = toMs(m_timePos);
+    return m_lastPictureTime >= 0 ? std::min(ms, m_lastPictureTime) : ms;
 }
 
 qint64 Player::displayPosition() const
@@ -258,6 +297,21 @@ void Player::play(const QString &file)
         emit error(m_errorString);
         return;
     }
+    if (!QFileInfo::exists(file)) {
+        // libmpv would only say that loading failed. Reported once the call
+        // has returned, as libmpv's failures are.
+        stop();
+        const QString message = tr("\"%1\" does not exist.").arg(QFileInfo(file).fileName());
+        QTimer::singleShot(0, this, [this, file, message] {
+            if (file != m_file)
+                return;
+            m_failed = true;
+            setMediaStatus(InvalidMedia);
+            setState(StoppedState);
+            emit error(message);
+        });
+        return;
+    }
     m_failed = false;
     m_mpv->setProperty("pause", false);
     // A local file whatever its name looks like (a name with "://" or a leading "-").
@@ -273,15 +327,26 @@ void Player::play()
             play(m_file);
         return;
     }
-    if (m_mediaStatus == EndOfMedia)
-        seek(0);
-    m_mpv->setProperty("pause", false);
+    pause(false);
 }
 
 void Player::pause(bool paused)
 {
-    if (m_mpv && isPlaying())
-        m_mpv->setProperty("pause", paused);
+    if (!m_mpv || !isPlaying())
+        return;
+    // As in every player, playing on from the end starts again.
+    if (!paused && atEnd())
+        seek(0);
+    if (!paused)
+        m_onLastPicture = false;
+    m_mpv->setProperty("pause", paused);
+}
+
+// At the end, or on the last picture: playing on would end at once.
+bool Player::atEnd()
+{
+    takeLastPicture();
+    return m_mediaStatus == EndOfMedia || (m_lastPictureTime >= 0 && position() >= m_lastPictureTime);
 }
 
 void Player::stop()
@@ -344,6 +409,7 @@ void Player::move(const QStringList &arguments, Landing landing)
         return;
     if (m_mpv->commandAsync(arguments, kMoveReply) < 0)
         return;
+    m_onLastPicture = false;
     ++m_movesInFlight;
     // A step sent while a seek is on its way still waits for the seek's frame first.
     if (!(landing == AwaitStep && m_landing == AwaitRestart))
@@ -448,8 +514,9 @@ void Player::handlePropertyChange(const mpv_event &event)
     const bool has = property->format != MPV_FORMAT_NONE && property->data;
     switch (event.reply_userdata) {
     case TimePos:
-        // While a seek is on its way the position is its target.
-        if (has && m_landing != AwaitRestart) {
+        // While a seek is on its way the position is its target; on the last
+        // picture libmpv's position follows the sound, which may end elsewhere.
+        if (has && m_landing != AwaitRestart && !m_onLastPicture) {
             m_timePos = *static_cast<double *>(property->data);
             checkStepLanded();
         }
@@ -472,7 +539,13 @@ void Player::handlePropertyChange(const mpv_event &event)
         if (has && m_loaded) {
             const bool atEnd = *static_cast<int *>(property->data);
             if (atEnd) {
+                takeLastPicture();
+                if (m_lastPictureTime >= 0)
+                    showLastPicture();
+                // Where sound outlasts the pictures libmpv may stay unpaused.
+                m_mpv->setProperty("pause", true);
                 setMediaStatus(EndOfMedia);
+                checkEndedEarly();
                 if (m_landing == AwaitStep)
                     land();
             } else if (m_mediaStatus == EndOfMedia) {
@@ -569,16 +642,68 @@ void Player::fileLoaded()
     }
     m_landing = Landed;
     m_backStepFrom = -1.0;
+    m_endedEarly = false;
+    findLastPicture();
     setMediaStatus(LoadedMedia);
     setState(m_mpv->flagProperty("pause") ? PausedState : PlayingState);
     emit started();
     emitPositionIfMoved();
 }
 
+// Read on a thread of its own: the file is open and playing meanwhile.
+void Player::findLastPicture()
+{
+    dropLastPicture();
+    m_lastPictureReader = new QFutureWatcher<qint64>(this);
+    connect(m_lastPictureReader, &QFutureWatcher<qint64>::finished, this, &Player::takeLastPicture);
+    m_lastPictureReader->setFuture(QtConcurrent::run(lastPictureTime, QFileInfo(m_file).absoluteFilePath()));
+}
+
+void Player::showLastPicture()
+{
+    m_onLastPicture = true;
+    m_timePos = m_lastPictureTime / 1000.0;
+}
+
+// Waits for the reading when it is still under way.
+void Player::takeLastPicture()
+{
+    if (!m_lastPictureReader)
+        return;
+    m_lastPictureTime = m_lastPictureReader->result();
+    m_lastPictureReader->deleteLater();
+    m_lastPictureReader = nullptr;
+}
+
+void Player::dropLastPicture()
+{
+    m_lastPictureTime = -1;
+    m_onLastPicture = false;
+    if (!m_lastPictureReader)
+        return;
+    m_lastPictureReader->disconnect(this);
+    m_lastPictureReader->deleteLater();
+    m_lastPictureReader = nullptr;
+}
+
+// A file cut short (a download or copy that stopped) ends where its data
+// does, long before the end its header gives: the user must be told.
+void Player::checkEndedEarly()
+{
+    const qint64 end = toMs(m_mpv->doubleProperty("time-pos", m_timePos));
+    if (m_endedEarly || m_duration - end <= kEndMargin)
+        return;
+    m_endedEarly = true;
+    emit endedEarly(tr("\"%1\" ends early: its pictures stop at %2, but the file should last %3. "
+                       "The rest is missing or damaged.")
+                        .arg(QFileInfo(m_file).fileName(), formatTime(end), formatTime(m_duration)));
+}
+
 void Player::fileEnded(int reason, int failure)
 {
     const bool wasLoaded = m_loaded;
     m_loaded = false;
+    dropLastPicture();
     m_timePos = 0.0;
     m_landing = Landed;
     m_backStepFrom = -1.0;
@@ -713,6 +838,14 @@ void Player::land()
         return;
     }
     m_landing = Landed;
+    // Near the end libmpv's position follows the sound, before or past the
+    // last picture; its time must then be known before the landing is told.
+    // A seek at or past it shows that picture.
+    if (m_duration > 0 && std::max(toMs(m_timePos), toMs(target)) > m_duration - kEndMargin) {
+        takeLastPicture();
+        if (m_lastPictureTime >= 0 && target >= 0.0 && toMs(target) >= m_lastPictureTime)
+            showLastPicture();
+    }
     if (m_loaded)
         setState(m_mpv->flagProperty("pause") ? PausedState : PlayingState);
     emitPositionIfMoved();

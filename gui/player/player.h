@@ -8,6 +8,7 @@
 
 class FrameCapture;
 class MpvHandle;
+template<typename T> class QFutureWatcher;
 class QImage;
 class QStringList;
 class QTimer;
@@ -70,7 +71,8 @@ public:
     bool isPaused() const { return m_state == PausedState; }
 
     qint64 duration() const { return m_duration; }
-    // Playback position (ms).
+    // Playback position (ms); never past the file's last picture, whose time
+    // it is while that picture stays on show at the end.
     qint64 position() const;
     // Time of the frame on show (ms); the same as position() once a seek or
     // frame step has finished.
@@ -102,6 +104,7 @@ public slots:
     // Plays the current file: from the start when stopped or at the end,
     // otherwise resumes.
     void play();
+    // Resuming on the last picture, or at the end, plays from the start.
     void pause(bool paused = true);
     // Unloads the file; file() stays for a later play().
     void stop();
@@ -128,6 +131,9 @@ signals:
     void seekFinished(qint64 position);
     // The file cannot be played (or holds no video); the player has stopped.
     void error(const QString &message);
+    // The pictures stop well before the file's duration (a file cut short):
+    // playback ended there, paused on the last picture that could be shown.
+    void endedEarly(const QString &message);
 
 private:
     friend class FrameCapture;
@@ -145,6 +151,12 @@ private:
     void setState(State state);
     void setMediaStatus(MediaStatus status);
     void emitPositionIfMoved();
+    bool atEnd();
+    void findLastPicture();
+    void takeLastPicture();
+    void dropLastPicture();
+    void showLastPicture();
+    void checkEndedEarly();
     enum Landing { Landed, AwaitRestart, AwaitStep, AwaitFrame };
 
     void commandAsync(const QStringList &arguments);
@@ -192,4 +204,10 @@ private:
     // Target of the last exact seek (s); negative when none is on its way.
     double m_seekTarget = -1.0;
     double m_demuxerOffset = 0.0;
+    // Time of the file's last picture (ms); negative until it is known.
+    qint64 m_lastPictureTime = -1;
+    QFutureWatcher<qint64> *m_lastPictureReader = nullptr;
+    // The last picture is on show at the end: the position is its time.
+    bool m_onLastPicture = false;
+    bool m_endedEarly = false;
 };

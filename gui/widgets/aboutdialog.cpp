@@ -3,12 +3,17 @@
 #include "tindraversion.h"
 #include "ui_aboutdialog.h"
 
+#include "widgets/screenfit.h"
+
 AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::AboutDialog>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // Fixed to its text where the screen has room, else smaller and scrolling.
+    ScreenFit::scrollBody(ui->verticalLayout, 0);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    ScreenFit::keepOnScreen(this);
 
     setLinkLabel(ui->websiteLabel, QStringLiteral("https://tindra.app/"), QStringLiteral("tindra.app"));
     setLinkLabel(ui->emailLabel, QStringLiteral("mailto:support@tindra.app"), QStringLiteral("support@tindra.app"));

@@ -14,13 +14,25 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QMetaProperty>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTextEdit>
 
 namespace {
 Q_LOGGING_CATEGORY(lcSelector, "tindra.gui.profiles")
+
+void copyProperties(const QObject &from, QObject &to)
+{
+    const QMetaObject *meta = from.metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (property.isStored() && property.isWritable())
+            property.write(&to, property.read(&from));
+    }
+}
 }
 
 ProfileSelector::ProfileSelector(QWidget *parent)
@@ -97,7 +109,7 @@ void ProfileSelector::selectProfile(BaseProfile *profile)
 
 void ProfileSelector::loadProfile(BaseProfile *profile)
 {
-    loading = true;
+    const QScopedValueRollback<bool> guard(loading, true);
     for (const Field *field : qAsConst(fields)) {
         const QVariant value = profile->property(field->propertyName);
         QWidget *widget = field->widget;
@@ -124,7 +136,6 @@ void ProfileSelector::loadProfile(BaseProfile *profile)
         else if (auto *radioButton = qobject_cast<QRadioButton *>(widget))
             radioButton->setChecked(value.toInt() == field->value);
     }
-    loading = false;
 }
 
 QVariant ProfileSelector::fieldValue(Field *field) const
@@ -170,23 +181,46 @@ void ProfileSelector::writeFields(QObject *target) const
 BaseProfile *ProfileSelector::saveProfile(bool *written)
 {
     const QString name = ui->profileComboBox->currentText();
+    const int shownIndex = ui->profileComboBox->currentIndex();
     const int found = name.isEmpty() ? -1 : ui->profileComboBox->findData(name, Qt::DisplayRole, Qt::MatchFixedString);
     BaseProfile *target = found >= 0 ? profileList.value(found) : nullptr;
-    if (!target) {
+    // The values the store's file holds, to go back to if it cannot be written.
+    std::unique_ptr<BaseProfile> before;
+    if (target) {
+        before.reset(manager->createProfile());
+        copyProperties(*target, *before);
+    } else {
         target = manager->createProfile();
         target->setName(name);
         manager->addProfile(target);
+        // Neither the new item nor making it current may load it (the first
+        // item of an empty list becomes current as it is added): the form
+        // holds what is saved.
+        const QScopedValueRollback<bool> guard(loading, true);
         addProfileItem(target);
-        // Selecting the new item must not load it: the form holds what is saved.
-        loading = true;
         ui->profileComboBox->setCurrentIndex(ui->profileComboBox->count() - 1);
-        loading = false;
     }
     writeFields(target);
     const bool saved = manager->save();
     if (written)
         *written = saved;
-    return target;
+    if (saved)
+        return target;
+
+    // Not written: the store and the list stay as its file has them (a new
+    // profile is taken back), while the form keeps the edits for another try.
+    if (before) {
+        copyProperties(*before, *target);
+        return nullptr;
+    }
+    const QScopedValueRollback<bool> guard(loading, true);
+    manager->removeProfile(target);
+    profileList.removeLast();
+    ui->profileComboBox->removeItem(ui->profileComboBox->count() - 1);
+    ui->profileComboBox->setCurrentIndex(shownIndex);
+    ui->profileComboBox->setEditText(name);
+    delete target;
+    return nullptr;
 }
 
 void ProfileSelector::warnNotWritten()

@@ -59,6 +59,8 @@ public:
 
     // Stores the form under the typed name and writes the store. Returns the
     // profile; written (when given) tells whether the store's file was written.
+    // When it was not, the store keeps the profiles and values its file holds
+    // (none is returned) and the form keeps the edits.
     BaseProfile *saveProfile(bool *written = nullptr);
     // Tells the user, in a warning box, that the store's file could not be written.
     void warnNotWritten();

@@ -1,6 +1,10 @@
 #include "widgets/smartfiledialog.h"
 
+#include "widgets/screenfit.h"
+
 // Qt
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QLoggingCategory>
 #include <QSettings>
 
@@ -23,6 +27,7 @@ SmartFileDialog::SmartFileDialog(QWidget *parent, const QString &name)
     if (!path.isEmpty())
         setDirectory(path);
     connect(this, &QDialog::finished, this, &SmartFileDialog::dialogFinished);
+    ScreenFit::keepOnScreen(this);
 }
 
 void SmartFileDialog::setImageNameFilters()
@@ -44,6 +49,11 @@ void SmartFileDialog::setVideoNameFilters()
 
 void SmartFileDialog::dialogFinished(int result)
 {
+    // The completion list of a typed name is a window of its own: left up,
+    // it would swallow the next key meant for the window below.
+    const auto completers = findChildren<QCompleter *>();
+    for (QCompleter *completer : completers)
+        completer->popup()->hide();
     if (result == QDialog::Accepted)
         saveSettings();
     // Some window managers leave the focus nowhere once a dialog closes.

@@ -138,6 +138,10 @@ void FrameGrabberTest::frameAtPosition_data()
     // Key frames every 480 ms whose packets carry no presentation time.
     QTest::newRow("mpeg program stream, 1280 ms") << "program-stream.mpg" << qint64(1280) << 32 << 0;
     QTest::newRow("mpeg program stream, 1400 ms") << "program-stream.mpg" << qint64(1400) << 35 << 0;
+    // No times at all: frames are counted from the key frame a seek lands on.
+    QTest::newRow("raw h264") << "raw.h264" << qint64(1000) << 25 << 0;
+    QTest::newRow("raw h264, last frame") << "raw.h264" << qint64(9960) << 249 << 0;
+    QTest::newRow("raw hevc with b-frames, second gop") << "raw.hevc" << qint64(3010) << 76 << 0;
     // Shown a quarter turn counter-clockwise: the mark runs down the left side.
     QTest::newRow("rotated") << "rotated.mp4" << qint64(1000) << 25 << 90;
     QTest::newRow("anamorphic") << "anamorphic.mp4" << qint64(1000) << 25 << 0;

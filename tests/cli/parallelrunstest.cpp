@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,7 +19,61 @@ private slots:
     void libraryIntoOneFolder();
     void threadsOption_data();
     void threadsOption();
+    void manifest_data();
+    void manifest();
 };
+
+namespace {
+
+// The fields of one CSV line; quoted fields may hold commas and quotes.
+QStringList csvFields(const QString &line)
+{
+    QStringList fields = { QString() };
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted && c == QLatin1Char('"') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"'))
+            fields.last() += line.at(++i);
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (c == QLatin1Char(',') && !quoted)
+            fields.append(QString());
+        else
+            fields.last() += c;
+    }
+    return fields;
+}
+
+const QStringList Columns = { "image", "video", "position_ms", "frame_time_ms", "frame_number", "width", "height", "shot" };
+
+// The rows of a manifest as column -> value; empty on a line that is not a
+// whole row.
+QList<QVariantMap> manifestRows(const QString &path, int *headers)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QList<QVariantMap> rows;
+    *headers = 0;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (path.endsWith(QLatin1String(".jsonl"))) {
+            rows.append(QJsonDocument::fromJson(line.toUtf8()).object().toVariantMap());
+            continue;
+        }
+        const QStringList fields = csvFields(line);
+        if (fields == Columns) {
+            ++*headers;
+            continue;
+        }
+        QVariantMap row;
+        for (int i = 0; fields.size() == Columns.size() && i < fields.size(); ++i)
+            row.insert(Columns.at(i), fields.at(i));
+        rows.append(row);
+    }
+    return rows;
+}
+
+}
 
 void ParallelRunsTest::libraryIntoOneFolder()
 {
@@ -110,6 +166,86 @@ void ParallelRunsTest::threadsOption()
         QCOMPARE(frames, QList<int>());
         QVERIFY(tindracmd.readAllStandardOutput().startsWith("Invalid value for --threads: \"" + threads.toUtf8()));
     }
+}
+
+void ParallelRunsTest::manifest_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("CSV, one run") << "list.csv" << 1 << QByteArray() << 0;
+    QTest::newRow("CSV, two runs at once") << "list.csv" << 2 << QByteArray() << 0;
+    QTest::newRow("JSON Lines, two runs at once") << "list.jsonl" << 2 << QByteArray() << 0;
+    QTest::newRow("CSV, rows of an earlier run") << "list.csv" << 1
+        << QByteArray("image,video,position_ms,frame_time_ms,frame_number,width,height,shot\n") << 0;
+    QTest::newRow("CSV, another file") << "list.csv" << 1 << QByteArray("name,size\n") << 2;
+    QTest::newRow("JSON Lines, another file") << "list.jsonl" << 1 << QByteArray("{\"a\":1}\n") << 2;
+}
+
+// Runs at once append whole rows to one list, under one header: each row
+// names an image that carries the frame the row says, at the time it says.
+void ParallelRunsTest::manifest()
+{
+    QFETCH(QString, list);
+    QFETCH(int, runs);
+    QFETCH(QByteArray, before);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A comma in the folder's name: CSV fields are quoted where needed.
+    const QDir out(dir.filePath(QStringLiteral("out, \"all\"")));
+    QVERIFY(out.mkpath(QStringLiteral(".")));
+    const QString listPath = dir.filePath(list);
+    if (!before.isEmpty()) {
+        QFile file(listPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    const QString video = TestClips::path(QStringLiteral("h264-bframes.mp4"));
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < runs; ++i) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(TestClips::builtFile(QStringLiteral("cli/tindracmd")),
+                                { QStringLiteral("--manifest"), listPath, QStringLiteral("--name-time"),
+                                  QStringLiteral("--count"), QStringLiteral("20"), video, out.path() });
+    }
+    for (const auto &process : processes) {
+        QVERIFY(process->waitForFinished(120000));
+        QCOMPARE(process->exitCode(), status);
+    }
+    if (status != 0) {
+        QCOMPARE(out.entryList(QDir::Files), QStringList());
+        QFile file(listPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        return;
+    }
+
+    int headers = 0;
+    const QList<QVariantMap> rows = manifestRows(listPath, &headers);
+    QCOMPARE(headers, list.endsWith(QLatin1String(".csv")) ? 1 : 0);
+    QCOMPARE(rows.size(), 20 * runs);
+    QStringList images;
+    for (const QVariantMap &row : rows) {
+        QCOMPARE(row.keys().size(), Columns.size());
+        const QString image = row.value("image").toString();
+        images.append(QFileInfo(image).fileName());
+        QCOMPARE(QFileInfo(image).absolutePath(), out.absolutePath());
+        QCOMPARE(row.value("video").toString(), video);
+        const int frame = FrameId::read(QImage(image));
+        QCOMPARE(row.value("frame_number").toInt(), frame);
+        QCOMPARE(row.value("frame_time_ms").toLongLong(), TestClips::frameTime(frame));
+        QVERIFY(qAbs(row.value("frame_time_ms").toLongLong() - row.value("position_ms").toLongLong()) < 40);
+        QCOMPARE(row.value("width").toInt(), 640);
+        QCOMPARE(row.value("height").toInt(), 480);
+        QVERIFY(row.value("shot").toString().isEmpty());
+    }
+    // Every image written is listed once; the second run's names end in "-2".
+    images.sort();
+    QCOMPARE(images, out.entryList(QDir::Files, QDir::Name));
+    QCOMPARE(images.filter(QStringLiteral("-2.jpeg")).size(), 20 * (runs - 1));
 }
 
 QTEST_MAIN(ParallelRunsTest)

@@ -42,6 +42,7 @@ private slots:
     void choices();
     void fileTypes_data();
     void fileTypes();
+    void quality();
     void failures_data();
     void failures();
     void unreadableVideos_data();
@@ -182,6 +183,12 @@ void TindracmdTest::options_data()
     }
     QTest::newRow("--ms 200") << QStringList { "--ms", "200", "clip.mp4" } << QString() << forty << fortyFrames
                               << QSize(640, 480);
+    QTest::newRow("--name-time") << QStringList { "--name-time", "-c", "2", "clip.mp4" } << QString()
+                                 << QStringList { "clip-00h00m02s000.jpeg", "clip-00h00m06s000.jpeg" }
+                                 << QList<int> { 50, 150 } << QSize(640, 480);
+    QTest::newRow("--name-time beside the counter") << QStringList { "--name-time", "--filecounter", "1,2", "-c", "2", "clip.mp4" }
+        << QString() << QStringList { "clip-01-00h00m02s000.jpeg", "clip-02-00h00m06s000.jpeg" }
+        << QList<int> { 50, 150 } << QSize(640, 480);
     QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
                                           << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
                                           << QSize(640, 480);
@@ -312,6 +319,7 @@ void TindracmdTest::fileTypes_data()
     QTest::newRow("bmp") << "bmp" << QByteArray("bmp");
     QTest::newRow("tif") << "tif" << QByteArray("tiff");
     QTest::newRow("tiff") << "tiff" << QByteArray("tiff");
+    QTest::newRow("webp") << "webp" << QByteArray("webp");
 }
 
 void TindracmdTest::fileTypes()
@@ -327,6 +335,18 @@ void TindracmdTest::fileTypes()
     QCOMPARE(reader.format(), format);
     QCOMPARE(reader.size(), QSize(640, 480));
     QCOMPARE(frameOf(name), 100);
+}
+
+// --quality reaches the image written: a lower one makes a smaller file.
+void TindracmdTest::quality()
+{
+    for (const QString &quality : { QStringLiteral("5"), QStringLiteral("95") }) {
+        QCOMPARE(tindracmd({ QStringLiteral("--quality"), quality, QStringLiteral("--filetype"), QStringLiteral("webp"),
+                             QStringLiteral("--filename"), quality, QStringLiteral("-c"), QStringLiteral("1"),
+                             QStringLiteral("clip.mp4") }).status, 0);
+    }
+    QVERIFY(QFileInfo(path(QStringLiteral("5-.webp"))).size() < QFileInfo(path(QStringLiteral("95-.webp"))).size() / 2);
+    QCOMPARE(frameOf(QStringLiteral("5-.webp")), 100);
 }
 
 void TindracmdTest::failures_data()
@@ -355,10 +375,12 @@ void TindracmdTest::failures_data()
                                << "Invalid value for --trimback: \"9223372036854775807\" (expected a whole number from 0 to 2147483647)" << QStringList();
     QTest::newRow("too many images") << QStringList { "--count", "100001", "clip.mp4" } << 2
                                      << "Invalid value for --count: \"100001\" (expected a whole number from 0 to 100000)" << QStringList();
+    QTest::newRow("quality 0") << QStringList { "--quality", "0", "clip.mp4" } << 2
+        << "Invalid value for --quality: \"0\" (expected a whole number from 1 to 100)" << QStringList();
     QTest::newRow("zero width") << QStringList { "--width", "0", "clip.mp4" } << 2
                                 << "Invalid value for --width: \"0\" (expected 1 to 65535 pixels)" << QStringList();
     QTest::newRow("unknown type") << QStringList { "--filetype", "gif", "clip.mp4" } << 2
-                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff or tif)" << QStringList();
+                                  << "Unsupported file type: \"gif\" (use jpeg, jpg, png, bmp, tiff, tif or webp)" << QStringList();
     QTest::newRow("bad counter") << QStringList { "--filecounter", "1,x", "clip.mp4" } << 2
                                  << "Invalid value for --filecounter: \"1,x\" (expected START or START,DIGITS, such as 1 or 1,3)" << QStringList();
     QTest::newRow("name with a folder") << QStringList { "--filename", "a/b", "clip.mp4" } << 2
@@ -380,6 +402,14 @@ void TindracmdTest::failures_data()
                                       << "Will not write the log to ./clip.mp4: it is the video to process" << QStringList();
     QTest::newRow("log is a folder") << QStringList { "--log", ".", "clip.mp4" } << 2
                                      << "Will not write the log to .: it is not a file" << QStringList();
+    QTest::newRow("manifest that cannot be written") << QStringList { "--manifest", "no/such/folder/list.csv", "clip.mp4" } << 2
+        << "Cannot write the manifest no/such/folder/list.csv: No such file or directory" << QStringList();
+    QTest::newRow("manifest is the video") << QStringList { "--manifest", "./clip.mp4", "clip.mp4" } << 2
+        << "Will not write the manifest to ./clip.mp4: it is the video to process" << QStringList();
+    // A list on a full disk: the image is written, the row is not, and the
+    // job says so (full.jsonl leads to /dev/full).
+    QTest::newRow("manifest runs out of room") << QStringList { "--manifest", "full.jsonl", "-c", "1", "clip.mp4" } << 7
+        << "Saving: clip-.jpeg" << QStringList { "clip-.jpeg", "full.jsonl" };
     QTest::newRow("unknown option") << QStringList { "--frobnicate", "clip.mp4" } << 1 << QString() << QStringList();
     QTest::newRow("missing value") << QStringList { "clip.mp4", "--count" } << 1 << QString() << QStringList();
     QTest::newRow("trims cover the video") << QStringList { "--trimfront", "7000", "--trimback", "5000", "clip.mp4" } << 6
@@ -419,12 +449,16 @@ void TindracmdTest::failures()
     QFETCH(QString, firstLine);
     QFETCH(QStringList, written);
     const QByteArray video = fileContent(path(QStringLiteral("clip.mp4")));
+    if (arguments.contains(QStringLiteral("full.jsonl")))
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("full.jsonl"))));
     const Run run = tindracmd(arguments);
     QCOMPARE(run.status, status);
     if (!firstLine.isEmpty())
         QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), firstLine);
     if (status == 2)
         QVERIFY2(run.out.contains(QStringLiteral("Tindra Command line options")), "help follows the error");
+    else if (status == 7)
+        QVERIFY2(run.out.contains(QStringLiteral("No space left on device. No more images are listed.")), qPrintable(run.out));
     else if (status == 1)
         QVERIFY(!run.err.isEmpty());
     QCOMPARE(images(), written);

@@ -1,26 +1,40 @@
+#include "dialogs/batchmodedialog.h"
+#include "dialogs/batchprocessingdialog.h"
+#include "dialogs/filenameprofiledialog.h"
+#include "dialogs/imageprofiledialog.h"
+#include "dialogs/watermarkprofiledialog.h"
 #include "mainwindow.h"
 #include "analysis/shotindex.h"
 #include "player/framecapture.h"
 #include "player/player.h"
+#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
+#include "widgets/aboutdialog.h"
 #include "widgets/imageview.h"
+#include "widgets/smartfiledialog.h"
 
 #include "frameid.h"
 #include "modaldialogs.h"
 #include "testclips.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
@@ -28,6 +42,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // The main window driven through its widgets and actions on the generated
@@ -47,7 +62,10 @@ private slots:
     void title();
     void unplayable_data();
     void unplayable();
+    void slider_data();
     void slider();
+    void stepsOneFrame_data();
+    void stepsOneFrame();
     void skipPausesAndSpaceResumes();
     void previousAndNextShot();
     void snapshotAndCopies();
@@ -56,7 +74,12 @@ private slots:
     void automaticSaveFolder();
     void saveDialog_data();
     void saveDialog();
+    void editorChoiceIsKept_data();
+    void editorChoiceIsKept();
     void batchModeLeavesNoVideo();
+    void menusOpenWithAlt();
+    void windowsFitScreen_data();
+    void windowsFitScreen();
     void helpOpensLocalPage_data();
     void helpOpensLocalPage();
     void closingEndsEventLoop();
@@ -145,6 +168,7 @@ void MainWindowTest::title_data()
     QTest::newRow("opened") << "h264-10s.mp4" << "open" << "Tindra - h264-10s.mp4";
     QTest::newRow("dropped on the window") << "h264-10s.mp4" << "drop" << "Tindra - h264-10s.mp4";
     QTest::newRow("chosen in the open dialog") << "h264-10s.mp4" << "dialog" << "Tindra - h264-10s.mp4";
+    QTest::newRow("typed into the open dialog") << "h264-10s.mp4" << "typed" << "Tindra - h264-10s.mp4";
     QTest::newRow("non-ASCII path") << "dossier à part/vidéo d'été ü.webm" << "open"
                                     << "Tindra - vidéo d'été ü.webm";
 }
@@ -170,12 +194,26 @@ void MainWindowTest::title()
             static_cast<QDialog *>(modal)->accept();
         });
         child<QAction>("actionOpen")->trigger();
+    } else if (how == QLatin1String("typed")) {
+        // As a user types: the completion list comes up, and Return opens the file.
+        ModalDialogs::answer([&](QWidget *modal) {
+            static_cast<QFileDialog *>(modal)->setDirectory(QFileInfo(TestClips::path(clip)).absolutePath());
+            auto *name = modal->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QTest::keyClicks(name, clip);
+            QTRY_VERIFY(name->completer()->popup()->isVisible());
+            QTest::keyClick(name->completer()->popup(), Qt::Key_Return);
+        });
+        child<QAction>("actionOpen")->trigger();
     } else {
         m_window->openVideo(TestClips::path(clip));
     }
     QVERIFY(started.wait(10000));
     QCOMPARE(m_window->windowTitle(), title);
     QVERIFY(child<QAction>("actionTake_Snapshot")->isEnabled());
+    // No window of a dialog outlives it, to swallow the next key.
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows)
+        QVERIFY2(!window->isVisible() || window == m_window.get(), window->metaObject()->className());
 }
 
 void MainWindowTest::unplayable_data()
@@ -201,17 +239,70 @@ void MainWindowTest::unplayable()
     QVERIFY(!child<QSlider>("videoSlider")->isEnabled());
 }
 
+void MainWindowTest::slider_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<qint64>("position");
+    QTest::newRow("dragged") << "drag" << qint64(45000);
+    QTest::newRow("groove clicked") << "groove" << qint64(40000);
+    QTest::newRow("page down") << "PgDown" << qint64(20040);
+    QTest::newRow("arrow") << "Right" << qint64(30040);
+    QTest::newRow("end") << "End" << TestClips::frameTime(1499);
+    QTest::newRow("home") << "Home" << qint64(0);
+}
+
+// Every way of moving the slider seeks, and the handle ends on the frame shown.
 void MainWindowTest::slider()
 {
+    QFETCH(QString, how);
+    QFETCH(qint64, position);
     auto *slider = child<QSlider>("videoSlider");
     open(TestClips::path(QStringLiteral("h264-60s.mp4")));
+    seekTo(30000);
     QTRY_COMPARE(slider->maximum(), 60000 / 30);
+    QCOMPARE(slider->value(), 1000);
     QSignalSpy landed(m_player, &Player::seekFinished);
-    slider->setSliderDown(true);
-    slider->setSliderPosition(1000);
-    slider->setSliderDown(false);
+    if (how == QLatin1String("drag")) {
+        slider->setSliderDown(true);
+        slider->setSliderPosition(1500);
+        slider->setSliderDown(false);
+    } else if (how == QLatin1String("groove")) {
+        QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->width() * 9 / 10, slider->height() / 2));
+    } else {
+        QTest::keyClick(slider, Qt::Key(QKeySequence::fromString(how)[0]));
+    }
     QVERIFY(landed.wait(10000));
-    QCOMPARE(m_player->displayPosition(), qint64(30000));
+    QCOMPARE(m_player->displayPosition(), position);
+    QCOMPARE(slider->value(), int(position / 30));
+}
+
+void MainWindowTest::stepsOneFrame_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("step");
+    QTest::newRow("step forward button") << "stepForwardButton" << 1;
+    QTest::newRow("step backward button") << "stepBackwardButton" << -1;
+    QTest::newRow("Ctrl+Right") << "Ctrl+Right" << 1;
+    QTest::newRow("Ctrl+Left") << "Ctrl+Left" << -1;
+}
+
+void MainWindowTest::stepsOneFrame()
+{
+    QFETCH(QString, control);
+    QFETCH(int, step);
+    open(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+    seekTo(TestClips::frameTime(100));
+    QSignalSpy landed(m_player, &Player::seekFinished);
+    if (auto *button = child<QToolButton>(qPrintable(control))) {
+        button->click();
+    } else {
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keySequence(m_window.get(), QKeySequence::fromString(control));
+    }
+    QVERIFY(landed.wait(10000));
+    QCOMPARE(m_player->displayPosition(), TestClips::frameTime(100 + step));
+    QVERIFY(m_player->isPaused());
 }
 
 void MainWindowTest::skipPausesAndSpaceResumes()
@@ -368,36 +459,96 @@ void MainWindowTest::saveDialog_data()
     QTest::newRow("no suffix") << "shot" << "Snapshot Not Saved|Could not save";
     QTest::newRow("unknown type") << "shot.xyz" << "Snapshot Not Saved|Could not save";
     QTest::newRow("missing folder") << "gone/shot.png" << "Snapshot Not Saved|Could not save";
+    QTest::newRow("existing file, not replaced") << "kept.png" << "";
 }
 
 void MainWindowTest::saveDialog()
 {
     QFETCH(QString, name);
     QFETCH(QString, boxSays);
+    const QString path = m_dir->filePath(name);
+    const bool exists = name == QLatin1String("kept.png");
+    if (exists) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+    }
     open(TestClips::path(QStringLiteral("h264-10s.mp4")));
     takeSnapshot();
-    child<QGroupBox>("automaticFileNameGroupBox")->setChecked(false);
+    auto *automatic = child<QGroupBox>("automaticFileNameGroupBox");
+    const QPoint checkBoxAt = automatic->mapTo(m_window.get(), QPoint());
+    automatic->setChecked(false);
     QVERIFY(!child<QLabel>("nextFileNameLabel")->isVisible());
+    // Each layout asks its parent's on the next round.
+    for (int round = 0; round < 10; ++round)
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCOMPARE(automatic->mapTo(m_window.get(), QPoint()), checkBoxAt);
 
-    const QString path = m_dir->filePath(name);
     QString offered;
+    QString replaceAsked;
     ModalDialogs::answer([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);
         offered = dialog->directory().absolutePath();
         if (!boxSays.isEmpty())
             answerMessageBox(QMessageBox::Ok);
+        // Asked before an existing file is replaced; No leaves the dialog open on it.
+        if (exists) {
+            ModalDialogs::answer([&](QWidget *box) {
+                replaceAsked = static_cast<QMessageBox *>(box)->text();
+                static_cast<QMessageBox *>(box)->button(QMessageBox::No)->click();
+            }, dialog);
+        }
         dialog->setDirectory(m_dir->path());
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
         static_cast<QDialog *>(dialog)->accept();
+        if (exists)
+            dialog->reject();
     });
     child<QPushButton>("saveButton")->click();
     QCOMPARE(offered, QFileInfo(TestClips::path(QStringLiteral("h264-10s.mp4"))).absolutePath());
     QVERIFY2(boxSays.isEmpty() ? m_boxSaid.isEmpty() : m_boxSaid.startsWith(boxSays), qPrintable(m_boxSaid));
-    if (boxSays.isEmpty())
+    if (exists) {
+        QVERIFY2(replaceAsked.contains(name), qPrintable(replaceAsked));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("kept"));
+    } else if (boxSays.isEmpty()) {
         QCOMPARE(QImage(path).size(), QSize(640, 480));
-    else
+    } else {
         QVERIFY(m_boxSaid.contains(QDir::toNativeSeparators(path)));
+        // An earlier "Saved ..." must not stand for this one.
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith(QLatin1String("Not saved")));
+    }
+}
+
+void MainWindowTest::editorChoiceIsKept_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("image profile") << "editImageProfileButton" << "imageProfileComboBox";
+    QTest::newRow("file-name profile") << "editFileNameProfileButton" << "filenameProfileComboBox";
+}
+
+// A profile saved in its editor is the one the next start begins with, as
+// one picked from the list is.
+void MainWindowTest::editorChoiceIsKept()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    open(TestClips::path(QStringLiteral("h264-10s.mp4")));
+    takeSnapshot();
+    const QString name = QStringLiteral("Chosen in the editor ") + QTest::currentDataTag();
+    ModalDialogs::answer([&](QWidget *modal) {
+        modal->findChild<QComboBox *>(QStringLiteral("profileComboBox"))->setEditText(name);
+        modal->findChild<QPushButton *>(QStringLiteral("saveButton"))->click();
+    });
+    child<QPushButton>(qPrintable(button))->click();
+    QCOMPARE(child<QComboBox>(qPrintable(box))->currentText(), name);
+    ProfileManager *store = box == QLatin1String("imageProfileComboBox") ? ImageProfile::profileManager()
+                                                                          : FileNameProfile::profileManager();
+    QCOMPARE(store->currentProfile()->name(), name);
+    QSettings file(ProfileManager::configFilePath(store->fileName()), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("lastUsedPofileId")).toString(), store->currentProfile()->id());
 }
 
 void MainWindowTest::batchModeLeavesNoVideo()
@@ -416,6 +567,65 @@ void MainWindowTest::batchModeLeavesNoVideo()
     QVERIFY(!child<QAction>("actionTake_Snapshot")->isEnabled());
     QVERIFY(!child<QAction>("actionCopy_Snapshot")->isEnabled());
     QVERIFY(child<ImageView>("snapshotImageView")->image().isNull());
+}
+
+void MainWindowTest::menusOpenWithAlt()
+{
+    const auto entries = m_window->menuBar()->actions();
+    QCOMPARE(entries.size(), 5);
+    for (const QAction *entry : entries) {
+        QMenu *menu = entry->menu();
+        const QKeySequence alt = QKeySequence::mnemonic(menu->title());
+        QVERIFY2(!alt.isEmpty(), qPrintable(menu->title()));
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key(alt[0] & ~Qt::KeyboardModifierMask), Qt::AltModifier);
+        QTRY_VERIFY2(QApplication::activePopupWidget() == menu, qPrintable(menu->title()));
+        // Out of the menu, then out of the menu bar.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(m_window->menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+}
+
+void MainWindowTest::windowsFitScreen_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("main window") << "" << "";
+    QTest::newRow("batch mode") << "BatchModeDialog" << "startButton";
+    QTest::newRow("batch progress") << "BatchProcessingDialog" << "doneButton";
+    QTest::newRow("file-name profile") << "FileNameProfileDialog" << "saveButton";
+    QTest::newRow("image profile") << "ImageProfileDialog" << "saveButton";
+    QTest::newRow("watermark profile") << "WatermarkProfileDialog" << "saveButton";
+    QTest::newRow("about") << "AboutDialog" << "";
+    QTest::newRow("open a video") << "SmartFileDialog" << "";
+}
+
+// Run once more at twice the scale (a separate ctest entry), where the screen has room for 400 x 300.
+void MainWindowTest::windowsFitScreen()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    const QHash<QString, std::function<QWidget *()>> makers{
+        { "BatchModeDialog", [this] { return new BatchModeDialog(m_window.get()); } },
+        { "BatchProcessingDialog", [this] { return new BatchProcessingDialog(m_window.get()); } },
+        { "FileNameProfileDialog", [this] { return new FileNameProfileDialog(m_window.get()); } },
+        { "ImageProfileDialog", [this] { return new ImageProfileDialog(m_window.get()); } },
+        { "WatermarkProfileDialog", [this] { return new WatermarkProfileDialog(m_window.get()); } },
+        { "AboutDialog", [this] { return new AboutDialog(m_window.get()); } },
+        { "SmartFileDialog", [this] { return new SmartFileDialog(m_window.get(), QStringLiteral("openDialog")); } },
+    };
+    std::unique_ptr<QWidget> dialog(window.isEmpty() ? nullptr : makers.value(window)());
+    QWidget *shown = dialog ? dialog.get() : m_window.get();
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QRect frame = shown->frameGeometry();
+    QVERIFY2(shown->screen()->availableGeometry().contains(frame),
+             qPrintable(QStringLiteral("%1 x %2 at %3, %4").arg(frame.width()).arg(frame.height()).arg(frame.x()).arg(frame.y())));
+    // The buttons are in the window, not scrolled out of it.
+    if (auto *reachable = button.isEmpty() ? nullptr : shown->findChild<QPushButton *>(button))
+        QVERIFY(shown->rect().contains(QRect(reachable->mapTo(shown, QPoint()), reachable->size())));
 }
 
 void MainWindowTest::helpOpensLocalPage_data()

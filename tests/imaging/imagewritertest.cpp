@@ -2,6 +2,7 @@
 
 #include "filesizelimit.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -37,6 +38,8 @@ private slots:
     void init();
     void formats_data();
     void formats();
+    void quality_data();
+    void quality();
     void failures_data();
     void failures();
     void existingFile_data();
@@ -71,6 +74,7 @@ void ImageWriterTest::formats_data()
     QTest::newRow("TIFF") << "frame.tiff" << QByteArray("tiff") << true;
     QTest::newRow("TIF") << "frame.tif" << QByteArray("tiff") << true;
     QTest::newRow("upper-case suffix") << "FRAME.PNG" << QByteArray("png") << true;
+    QTest::newRow("WebP") << "frame.webp" << QByteArray("webp") << false;
 }
 
 // The type follows the suffix, the pixels arrive, no alpha channel is added,
@@ -92,6 +96,50 @@ void ImageWriterTest::formats()
     if (lossless)
         QCOMPARE(loaded.pixel(10, 10), image.pixel(10, 10));
     QCOMPARE(entries(), QStringList { fileName });
+}
+
+void ImageWriterTest::quality_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<int>("sizeAgainstDefault");  // -1 smaller, 0 the very same file, 1 larger
+
+    QTest::newRow("JPEG without a quality: Qt's default") << "frame.jpeg" << -1 << 0;
+    QTest::newRow("JPEG 10") << "frame.jpeg" << 10 << -1;
+    QTest::newRow("JPEG 95") << "frame.jpg" << 95 << 1;
+    QTest::newRow("JPEG 0 is no quality") << "frame.jpeg" << 0 << 0;
+    QTest::newRow("JPEG 101 is no quality") << "frame.jpeg" << 101 << 0;
+    QTest::newRow("WebP without a quality: Qt's default") << "frame.webp" << -1 << 0;
+    QTest::newRow("WebP 10") << "frame.webp" << 10 << -1;
+    QTest::newRow("WebP 95") << "frame.webp" << 95 << 1;
+    QTest::newRow("PNG takes none") << "frame.png" << 10 << 0;
+    QTest::newRow("TIFF takes none") << "frame.tif" << 10 << 0;
+}
+
+// A quality changes JPEG and WebP files only; without one the file is what
+// Qt writes by default, byte for byte.
+void ImageWriterTest::quality()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, quality);
+    QFETCH(int, sizeAgainstDefault);
+    const QImage image = noise(QSize(160, 120)).convertToFormat(QImage::Format_RGB32);
+    const QString path = m_dir->filePath(fileName);
+    const ImageWriter::Result result = ImageWriter::write(image, path, ImageWriter::Mode::CreateNew, quality);
+    QVERIFY2(result.written(), qPrintable(result.reason));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QByteArray byDefault;
+    QBuffer buffer(&byDefault);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(image.save(&buffer, QFileInfo(path).suffix().toLatin1().constData()));
+    if (sizeAgainstDefault == 0)
+        QVERIFY(written == byDefault);
+    else if (sizeAgainstDefault < 0)
+        QVERIFY2(written.size() < byDefault.size(), qPrintable(QString::number(written.size())));
+    else
+        QVERIFY2(written.size() > byDefault.size(), qPrintable(QString::number(written.size())));
 }
 
 void ImageWriterTest::failures_data()

@@ -57,6 +57,8 @@ private slots:
     void missingPicture();
     void keepsFormat_data();
     void keepsFormat();
+    void placeholders_data();
+    void placeholders();
     void textBox_data();
     void textBox();
     void textLandsInItsBox_data();
@@ -209,6 +211,55 @@ void WatermarkManagerTest::keepsFormat()
     QCOMPARE(result.format(), expected);
     QCOMPARE(result.pixel(20, 30), Red);
     QCOMPARE(result.pixel(150, 80), Black);
+}
+
+void WatermarkManagerTest::placeholders_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("timeMs");
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<QDateTime>("recorded");
+    QTest::addColumn<int>("counter");
+    QTest::addColumn<QString>("expected");
+
+    const QDateTime recorded(QDate(2024, 5, 17), QTime(23, 59, 30), Qt::UTC);
+    QTest::newRow("time") << "{time}" << qint64(83456) << "" << QDateTime() << -1 << "00:01:23.456";
+    QTest::newRow("time past ten hours") << "{time}" << qint64(36000000 + 5) << "" << QDateTime() << -1
+                                         << "10:00:00.005";
+    QTest::newRow("all four, twice") << "{video} {date} #{counter} {time} / {counter}" << qint64(0)
+                                     << "/videos/holiday clip.mp4" << recorded << 12
+                                     << "holiday clip.mp4 2024-05-17 #12 00:00:00.000 / 12";
+    QTest::newRow("not known: empty") << "[{time}|{video}|{date}|{counter}]" << qint64(-1) << "" << QDateTime() << -1
+                                      << "[|||]";
+    QTest::newRow("no placeholders") << "© Tindra {not one}" << qint64(1000) << "a.mp4" << recorded << 1
+                                     << "© Tindra {not one}";
+    QTest::newRow("case matters") << "{TIME}" << qint64(1000) << "" << QDateTime() << -1 << "{TIME}";
+}
+
+// Each image's text has its placeholders filled in, and that is the text drawn.
+void WatermarkManagerTest::placeholders()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, timeMs);
+    QFETCH(QString, video);
+    QFETCH(QDateTime, recorded);
+    QFETCH(int, counter);
+    QFETCH(QString, expected);
+
+    FrameDetails details;
+    details.timeMs = timeMs;
+    details.videoPath = video;
+    details.recorded = recorded;
+    details.counter = counter;
+    WatermarkProfile profile;
+    profile.setText(text);
+    QCOMPARE(profile.textFor(details), expected);
+
+    WatermarkProfile filled;
+    filled.setText(expected);
+    const QImage image = blank(QSize(400, 60));
+    QCOMPARE(WatermarkManager::instance()->applyWatermark(image, &profile, details),
+             WatermarkManager::instance()->applyWatermark(image, &filled));
 }
 
 void WatermarkManagerTest::textBox_data()

@@ -76,7 +76,7 @@ void BaseProfileTest::writeSettingsWritesEveryStoredWritableProperty()
     QStringList keys = settings->childKeys();
     keys.sort();
     const QStringList expected = {
-        "id", "imageBrightness", "imageContrast", "imageHeight", "imageWidth",
+        "id", "imageBrightness", "imageContrast", "imageHeight", "imageQuality", "imageWidth",
         "maintainAspectRatio", "name", "objectName", "sameSizeAsVideo", "watermarkProfileId"};
     QCOMPARE(keys, expected);
     QCOMPARE(settings->value("id").toString(), profile.id());
@@ -91,7 +91,7 @@ void BaseProfileTest::writeThenReadKeepsEveryValue()
     written.setName(QStringLiteral("Web, small \"quoted\" = ;"));
     written.setSameSizeAsVideo(true);
     written.setImageWidth(320);
-    written.setImageHeight(-1);
+    written.setImageHeight(1080);
     written.setMaintainAspectRatio(true);
     written.setImageContrast(-20);
     written.setImageBrightness(35);

@@ -2,6 +2,7 @@
 #include "profiles/profilemanager.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,6 +19,8 @@ private slots:
     void naming_data();
     void naming();
     void singleShotNameHasNoCounter();
+    void timeInNames_data();
+    void timeInNames();
     void storeIsMadeOnceWithADefaultProfile();
 
 private:
@@ -98,6 +101,53 @@ void FileNameProfileTest::singleShotNameHasNoCounter()
     QCOMPARE(profile.outputFileName(QStringLiteral("MyVideo")), profile.outputFileName(QStringLiteral("MyVideo"), -1));
 }
 
+void FileNameProfileTest::timeInNames_data()
+{
+    QTest::addColumn<int>("where");
+    QTest::addColumn<bool>("pad");
+    QTest::addColumn<int>("counter");
+    QTest::addColumn<qint64>("timeMs");
+    QTest::addColumn<QString>("expected");
+
+    const int inPlace = FileNameProfile::TimeInPlaceOfCounter;
+    const int beside = FileNameProfile::TimeBesideCounter;
+    QTest::newRow("in place of the counter") << inPlace << true << 1 << qint64(83456) << "MyVideo-00h01m23s456.jpeg";
+    QTest::newRow("in place, single shot") << inPlace << true << -1 << qint64(83456) << "MyVideo-00h01m23s456.jpeg";
+    QTest::newRow("in place, clash") << inPlace << true << 2 << qint64(83456) << "MyVideo-00h01m23s456-2.jpeg";
+    QTest::newRow("beside the counter") << beside << true << 7 << qint64(2000) << "MyVideo-00007-00h00m02s000.jpeg";
+    QTest::newRow("beside, unpadded") << beside << false << 7 << qint64(2000) << "MyVideo-7-00h00m02s000.jpeg";
+    QTest::newRow("beside, single shot") << beside << true << -1 << qint64(2000) << "MyVideo-00h00m02s000.jpeg";
+    QTest::newRow("start") << inPlace << true << 1 << qint64(0) << "MyVideo-00h00m00s000.jpeg";
+    QTest::newRow("hours") << inPlace << true << 1 << qint64(10 * 3600000 + 59 * 60000 + 59999) << "MyVideo-10h59m59s999.jpeg";
+    QTest::newRow("beyond 99 hours") << inPlace << true << 1 << qint64(100) * 3600000 << "MyVideo-100h00m00s000.jpeg";
+    QTest::newRow("no time known: counter") << inPlace << true << 3 << qint64(-1) << "MyVideo-00003.jpeg";
+    QTest::newRow("setting off: no time") << int(FileNameProfile::NoTime) << true << 3 << qint64(5000) << "MyVideo-00003.jpeg";
+    QTest::newRow("unknown setting: no time") << 9 << true << 3 << qint64(5000) << "MyVideo-00003.jpeg";
+}
+
+// The time never brings a character a file system refuses (Windows refuses
+// the most), and names of later frames sort after those of earlier ones.
+void FileNameProfileTest::timeInNames()
+{
+    QFETCH(int, where);
+    QFETCH(bool, pad);
+    QFETCH(int, counter);
+    QFETCH(qint64, timeMs);
+    QFETCH(QString, expected);
+
+    FileNameProfile profile;
+    profile.setFileOutputTime(where);
+    profile.setFileOutputCounterPadZeros(pad);
+    const QString name = profile.outputFileName(QStringLiteral("MyVideo"), counter, timeMs);
+    QCOMPARE(name, expected);
+    QVERIFY2(!name.contains(QRegularExpression(QStringLiteral("[<>:\"/\\\\|?*\\x00-\\x1f]"))), qPrintable(name));
+    const bool timeShown = where == FileNameProfile::TimeInPlaceOfCounter || where == FileNameProfile::TimeBesideCounter;
+    if (timeShown && timeMs >= 0 && timeMs < qint64(100) * 3600000 - 1000) {
+        QVERIFY(profile.outputFileName(QStringLiteral("MyVideo"), counter, timeMs + 1) > name);
+        QVERIFY(profile.outputFileName(QStringLiteral("MyVideo"), counter, timeMs + 1000) > name);
+    }
+}
+
 void FileNameProfileTest::storeIsMadeOnceWithADefaultProfile()
 {
     ProfileManager *store = FileNameProfile::profileManager();
@@ -117,7 +167,7 @@ void FileNameProfileTest::storeIsMadeOnceWithADefaultProfile()
     QStringList keys = settings.childKeys();
     keys.sort();
     const QStringList expected = {"fileBaseName", "fileOutputCounterPadZeros", "fileOutputPrefix",
-                                  "fileOutputSuffix", "fileOutputType", "id", "name", "objectName",
+                                  "fileOutputSuffix", "fileOutputTime", "fileOutputType", "id", "name", "objectName",
                                   "sortOrder"};
     QCOMPARE(keys, expected);
 }

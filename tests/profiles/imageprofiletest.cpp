@@ -56,6 +56,7 @@ void ImageProfileTest::defaults()
     QCOMPARE(profile.imageContrast(), 0);
     QCOMPARE(profile.imageBrightness(), 0);
     QCOMPARE(profile.watermarkProfileId(), QString());
+    QCOMPARE(profile.imageQuality(), -1);
 }
 
 // Values no editor sets (contrast, brightness) and a watermark id that names
@@ -74,6 +75,8 @@ void ImageProfileTest::storedValuesSurviveLoadAndSave()
         QCOMPARE(profile->imageBrightness(), -7);
         QCOMPARE(profile->imageWidth(), 1280);
         QCOMPARE(profile->maintainAspectRatio(), true);
+        // Written before the quality was a setting: Qt's default.
+        QCOMPARE(profile->imageQuality(), -1);
         QVERIFY(store.save());
     }
     QSettings settings(configPath(), QSettings::IniFormat);
@@ -89,16 +92,20 @@ void ImageProfileTest::wrongValueKeepsDefaultAndOtherProfiles()
 {
     QVERIFY(writeConfig("[profiles]\n"
                         "P1\\id=P1\nP1\\name=broken\nP1\\imageWidth=abc\nP1\\imageHeight=300\nP1\\sortOrder=0\n"
-                        "P2\\id=P2\nP2\\name=fine\nP2\\imageWidth=100\nP2\\sortOrder=1\n"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*imageWidth")));
+                        "P2\\id=P2\nP2\\name=fine\nP2\\imageWidth=100\nP2\\sortOrder=1\n"
+                        "P3\\id=P3\nP3\\name=no size\nP3\\imageWidth=0\nP3\\imageHeight=70000\nP3\\sortOrder=2\n"));
+    for (const char *key : { "imageWidth", "imageWidth", "imageHeight" })
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Ignoring .*%1").arg(QLatin1String(key))));
     ProfileManager store(ImageProfiles, [] { return new ImageProfile; }, true);
-    QCOMPARE(store.profiles().size(), 2);
+    QCOMPARE(store.profiles().size(), 3);
     auto *broken = qobject_cast<ImageProfile *>(store.profiles().at(0));
     auto *fine = qobject_cast<ImageProfile *>(store.profiles().at(1));
     QVERIFY(broken && fine);
     QCOMPARE(broken->imageWidth(), 640);
     QCOMPARE(broken->imageHeight(), 300);
     QCOMPARE(fine->imageWidth(), 100);
+    const auto *noSize = qobject_cast<ImageProfile *>(store.profiles().at(2));
+    QCOMPARE(QSize(noSize->imageWidth(), noSize->imageHeight()), QSize(640, 480));
 
     QSettings settings(configPath(), QSettings::IniFormat);
     QCOMPARE(settings.value("profiles/P1/imageWidth").toString(), QStringLiteral("640"));
@@ -121,7 +128,7 @@ void ImageProfileTest::storeIsMadeOnceWithADefaultProfile()
     settings.beginGroup(profile->id());
     QStringList keys = settings.childKeys();
     keys.sort();
-    const QStringList expected = {"id", "imageBrightness", "imageContrast", "imageHeight", "imageWidth",
+    const QStringList expected = {"id", "imageBrightness", "imageContrast", "imageHeight", "imageQuality", "imageWidth",
                                   "maintainAspectRatio", "name", "objectName", "sameSizeAsVideo",
                                   "sortOrder", "watermarkProfileId"};
     QCOMPARE(keys, expected);

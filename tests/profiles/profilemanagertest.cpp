@@ -139,6 +139,7 @@ void ProfileManagerTest::firstStartWritesOneDefaultProfile()
         "%1\\fileOutputCounterPadZeros=true\n"
         "%1\\fileOutputPrefix=\n"
         "%1\\fileOutputSuffix=-\n"
+        "%1\\fileOutputTime=0\n"
         "%1\\fileOutputType=jpeg\n"
         "%1\\id=%1\n"
         "%1\\name=[Unnamed Settings]\n"

@@ -51,6 +51,8 @@ ff -f lavfi -i "$(source 320x240 6)" -c:v libx264 -preset veryfast -g 50 -bf 2 -
 # drops the rotation tag, so it is set on a second pass that copies the stream.
 ff -f lavfi -i "$(source 320x240 2)" -c:v libx264 -preset veryfast -pix_fmt yuv420p upright.mp4
 ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=90 rotated.mp4
+# The same turned the other way.
+ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=270 rotated-other-way.mp4
 rm upright.mp4
 # Stored 160x240 with pixels twice as wide as high: shown 320x240.
 ff -f lavfi -i "$(source 160x240 2),setsar=2" -c:v libx264 -preset veryfast -pix_fmt yuv420p anamorphic.mp4
@@ -108,9 +110,11 @@ ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=3,$marks" -c:v libx264 -p
     -pix_fmt yuv420p short-gop-50fps.ts
 # MPEG program stream: key frames' packets come without a presentation time.
 ff -f lavfi -i "$(source 160x120 4)" -c:v mpeg2video -q:v 4 -g 12 -bf 2 program-stream.mpg
-# Raw H.264 without a container: no duration, no index.
+# Raw H.264 and HEVC (with B-frames, closed groups of pictures) without a
+# container: no duration, no index, no times.
 ff -i h264-10s.mp4 -c copy -bsf:v h264_mp4toannexb -f h264 raw.h264
-
+ff -f lavfi -i "$(source 320x240 6)" -c:v libx265 -preset ultrafast -pix_fmt yuv420p \
+    -x265-params log-level=error:keyint=50:bframes=4:open-gop=0 -f hevc raw.hevc
 # Shot detection (320x180; the transitions of each are listed in shotclips.cpp).
 # shot KIND FRAMES: that many frames of a generated source, to join to others.
 shot() {

@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -80,6 +81,8 @@ private slots:
     void loadThroughFileDialog();
     void outputFolderPicker();
     void startRunsEveryJob();
+    void startChecksFolders_data();
+    void startChecksFolders();
     void editFileNameProfile_data();
     void editFileNameProfile();
 
@@ -99,13 +102,15 @@ void BatchModeDialogTest::initTestCase()
     for (const char *file : { "ImageProfiles.ini", "FileNameProfiles.ini" })
         QFile::remove(ProfileManager::configFilePath(QLatin1String(file)));
     ProfileManager *images = ImageProfile::profileManager();
-    BaseProfile *second = images->createProfile();
-    second->setName(QStringLiteral("Thumbnails"));
-    images->addProfile(second);
+    for (const char *name : { "Thumbnails", "Posters" }) {
+        BaseProfile *profile = images->createProfile();
+        profile->setName(QLatin1String(name));
+        images->addProfile(profile);
+    }
     QVERIFY(images->save());
     for (const BaseProfile *profile : images->profiles())
         m_imageProfileIds.append(profile->id());
-    QCOMPARE(m_imageProfileIds.size(), 2);
+    QCOMPARE(m_imageProfileIds.size(), 3);
 }
 
 void BatchModeDialogTest::init()
@@ -121,21 +126,29 @@ void BatchModeDialogTest::twoJobsDiffer_data()
     QTest::addColumn<QString>("widget");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QVariantMap>("written");
+    QTest::addColumn<QString>("interval");
     const QString out = QDir::toNativeSeparators(QDir::tempPath());
     QTest::newRow("output folders") << QVariantMap { { "fileOutputPath", "/a" } } << QVariantMap { { "fileOutputPath", "/b" } }
-                                    << "fileOutputFolderTextEdit" << out << QVariantMap { { "fileOutputPath", out } };
+                                    << "fileOutputFolderTextEdit" << out << QVariantMap { { "fileOutputPath", out } }
+                                    << "";
+    // Down three times from "[Multiple]": the third profile, which neither job had.
     QTest::newRow("image profiles") << QVariantMap { { "imageProfileId", 0 } } << QVariantMap { { "imageProfileId", 1 } }
-                                    << "imageProfileComboBox" << "2" << QVariantMap { { "imageProfileId", 1 } };
+                                    << "imageProfileComboBox" << "3" << QVariantMap { { "imageProfileId", 2 } } << "";
     QTest::newRow("ten images and every 500 ms")
         << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
         << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
-        << "intervalImagesTextEdit" << "5" << QVariantMap { { "intervalType", 1 }, { "intervalImages", 5 } };
+        << "intervalImagesTextEdit" << "5" << QVariantMap { { "intervalType", 1 }, { "intervalImages", 5 } }
+        << "5 images";
+    QTest::newRow("single image for both")
+        << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
+        << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
+        << "intervalSingleShotRadioButton" << "" << QVariantMap { { "intervalType", 2 } } << "Single middle";
     QTest::newRow("each shot, blank frames skipped or not")
         << QVariantMap { { "intervalType", 3 }, { "skipBlank", true } } << QVariantMap { { "skipBlank", false } }
-        << "skipBlankCheckBox" << "" << QVariantMap { { "skipBlank", true } };
+        << "skipBlankCheckBox" << "" << QVariantMap { { "skipBlank", true } } << "";
     QTest::newRow("each shot and ten images")
         << QVariantMap { { "intervalType", 3 } } << QVariantMap { { "intervalType", 1 } }
-        << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } };
+        << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } } << "";
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -146,6 +159,7 @@ void BatchModeDialogTest::twoJobsDiffer()
     QFETCH(QString, widget);
     QFETCH(QString, input);
     QFETCH(QVariantMap, written);
+    QFETCH(QString, interval);
     // Profiles are named by their place in the store, which the data cannot know.
     const auto resolve = [this](QVariantMap values) {
         if (values.contains("imageProfileId"))
@@ -164,7 +178,10 @@ void BatchModeDialogTest::twoJobsDiffer()
     QCOMPARE(std::count_if(types.cbegin(), types.cend(), [](auto *type) { return type->isChecked(); }),
              first.value("intervalType") == second.value("intervalType") ? 1 : 0);
     QWidget *edited = child<QWidget>(&dialog, widget);
-    if (auto *box = qobject_cast<QComboBox *>(edited)) {
+    if (auto *radio = qobject_cast<QRadioButton *>(edited)) {
+        QVERIFY(!radio->isChecked());
+        QTest::mouseClick(radio, Qt::LeftButton);
+    } else if (auto *box = qobject_cast<QComboBox *>(edited)) {
         QCOMPARE(box->currentIndex(), 0);
         QCOMPARE(box->currentText(), Multiple);
         for (int i = 0; i < input.toInt(); ++i)
@@ -172,9 +189,6 @@ void BatchModeDialogTest::twoJobsDiffer()
     } else if (auto *check = qobject_cast<QCheckBox *>(edited)) {
         QCOMPARE(check->checkState(), Qt::PartiallyChecked);
         QTest::mouseClick(check, Qt::LeftButton);
-    } else if (auto *radio = qobject_cast<QRadioButton *>(edited)) {
-        QVERIFY(!radio->isChecked());
-        QTest::mouseClick(radio, Qt::LeftButton);
     } else {
         auto *edit = qobject_cast<QLineEdit *>(edited);
         QCOMPARE(edit->text(), QString());
@@ -184,16 +198,20 @@ void BatchModeDialogTest::twoJobsDiffer()
     }
     if (written.contains("intervalType")) {
         // The radio buttons said nothing while the types differed; now the
-        // one chosen by typing or clicking does.
-        const QString chosen = written.value("intervalType") == 3 ? QStringLiteral("intervalShotsRadioButton")
-                                                                  : QStringLiteral("intervalImagesRadioButton");
+        // one of the type chosen does.
+        const QStringList buttons = { "intervalMillisecondsRadioButton", "intervalImagesRadioButton",
+                                      "intervalSingleShotRadioButton", "intervalShotsRadioButton" };
+        const QString chosen = buttons.at(written.value("intervalType").toInt());
         for (const QRadioButton *button : dialog.findChildren<QRadioButton *>())
             QCOMPARE(button->isChecked(), button->objectName() == chosen);
     }
     written = resolve(written);
-    for (int row : { 0, 1 })
+    for (int row : { 0, 1 }) {
         for (auto value = written.cbegin(); value != written.cend(); ++value)
             QCOMPARE(model->configAt(row)->property(qPrintable(value.key())), value.value());
+        if (!interval.isEmpty())
+            QCOMPARE(model->data(model->index(row, BatchModeListModel::IntervalColumn)).toString(), interval);
+    }
     // The job left out of the selection keeps its defaults.
     QCOMPARE(model->configAt(2)->intervalMilliseconds(), 5000);
     QCOMPARE(model->configAt(2)->fileOutputPath(), QDir::toNativeSeparators(QFileInfo(clip("hevc10.mkv")).absolutePath()));
@@ -212,9 +230,9 @@ void BatchModeDialogTest::invalidNumbersUndone_data()
     QTest::newRow("zero skip stays") << "skipFrontTextEdit" << "0" << "0" << QVariantMap { { "skipFront", 0 } };
     QTest::newRow("negative skip") << "skipBackTextEdit" << "-5" << "2000" << QVariantMap { { "skipBack", 2000 } };
     QTest::newRow("letters in a skip") << "skipBackTextEdit" << "x" << "2000" << QVariantMap { { "skipBack", 2000 } };
-    // Typing chose the type; the number it brought is undone all the same.
-    QTest::newRow("zero images") << "intervalImagesTextEdit" << "0" << "10"
-                                 << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } };
+    // A refused number chooses no interval type either.
+    QTest::newRow("zero images") << "intervalImagesTextEdit" << "0" << ""
+                                 << QVariantMap { { "intervalType", 0 }, { "intervalImages", 10 } };
 }
 
 void BatchModeDialogTest::invalidNumbersUndone()
@@ -330,6 +348,56 @@ void BatchModeDialogTest::startRunsEveryJob()
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("4 images written. Failed: random.mp4 (cannot read video)."));
     QCOMPARE(QDir(m_out->path()).entryList(QDir::Files).size(), 4);
+}
+
+void BatchModeDialogTest::startChecksFolders_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("boxSays");
+    QTest::addColumn<int>("images");
+    QTest::newRow("missing, made") << "new/sub" << int(QMessageBox::Yes) << "Folder does not exist|Create folder?\r\n" << 1;
+    QTest::newRow("missing, not made") << "new/sub" << int(QMessageBox::No) << "Folder does not exist|Create folder?\r\n" << 0;
+    QTest::newRow("a file in the way") << "file" << int(QMessageBox::Ok) << "Cannot Start|The output folder " << 0;
+}
+
+// Start runs nothing that cannot write its images: missing folders are made
+// when the user agrees, anything else is refused with the reason.
+void BatchModeDialogTest::startChecksFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, answer);
+    QFETCH(QString, boxSays);
+    QFETCH(int, images);
+    QFile blocker(m_out->filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    BatchModeDialog dialog;
+    dialog.addVideos({ clip("h264-10s.mp4") });
+    BatchWorkerConfig *config = modelOf(dialog)->configAt(0);
+    config->setFileOutputPath(m_out->filePath(folder));
+    config->setIntervalType(BatchWorkerConfig::SingleImage);
+    const auto finishRun = [](QWidget *progress) {
+        auto *done = child<QPushButton>(progress, "doneButton");
+        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
+        done->click();
+    };
+    QString said;
+    ModalDialogs::answer([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box) {
+            // It ran without asking.
+            finishRun(modal);
+            return;
+        }
+        said = box->windowTitle() + QLatin1Char('|') + box->text();
+        if (images > 0)
+            ModalDialogs::answer(finishRun, &dialog);
+        box->button(QMessageBox::StandardButton(answer))->click();
+    }, &dialog);
+    QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
+    QVERIFY2(said.startsWith(boxSays), qPrintable(said));
+    QCOMPARE(QDir(m_out->filePath(folder)).entryList(QDir::Files).size(), images);
+    QCOMPARE(QFileInfo(m_out->filePath(folder)).isDir(), folder != QLatin1String("file") && images > 0);
 }
 
 void BatchModeDialogTest::editFileNameProfile_data()

@@ -105,7 +105,7 @@ void BatchProcessingDialogTest::progressBars_data()
     QTest::addColumn<int>("total");
     QTest::addColumn<int>("currentBar");
     QTest::newRow("truncated, not rounded") << 0.999f << 0.5f << 99 << 50;
-    QTest::newRow("finished") << 1.0f << 1.0f << 100 << 100;
+    QTest::newRow("each bar its own value") << 0.5f << 1.0f << 50 << 100;
 }
 
 void BatchProcessingDialogTest::progressBars()
@@ -245,7 +245,7 @@ void BatchProcessingDialogTest::failuresStayVisible_data()
                                            << "h264-10s.mp4: Could not write image"
                                            << "1 image written. Failed: h264-10s.mp4 (3 of its images).";
     QTest::newRow("skips cover the video") << "h264-10s.mp4" << QString() << qint64(6000) << QString()
-                                           << "1 image written. Failed: h264-10s.mp4 (no images).";
+                                           << "1 image written. Failed: h264-10s.mp4 (the skips leave nothing of it).";
 }
 
 void BatchProcessingDialogTest::failuresStayVisible()
@@ -265,6 +265,8 @@ void BatchProcessingDialogTest::failuresStayVisible()
         const QStringList log = part<QPlainTextEdit>(dialog, "logTextEdit")->toPlainText().split('\n');
         QCOMPARE(log.constLast(), summary);
         QVERIFY(logged.isEmpty() || !log.filter(logged).isEmpty());
+        // The failing job is the one named at the top, also when it said nothing.
+        QCOMPARE(part<QLabel>(dialog, "currentVideoLabel")->text(), QDir::toNativeSeparators(TestClips::path(clip)));
         button->click();
     });
 }

@@ -13,12 +13,16 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 using DialogMaker = std::function<QDialog *()>;
 Q_DECLARE_METATYPE(DialogMaker)
@@ -58,12 +62,17 @@ class ProfileDialogsTest : public QObject
 private slots:
     void initTestCase();
 
+    void newProfileKeepsForm_data();
+    void newProfileKeepsForm();
+    void refusedValues_data();
+    void refusedValues();
     void fileNameExample_data();
     void fileNameExample();
     void cancelLeavesStoreUntouched();
     void sameSizeShowsVideoSize_data();
     void sameSizeShowsVideoSize();
     void watermarkListStartsWithNone();
+    void qualityReachesTheProfile();
     void unwritableStoreKeepsDialogOpen_data();
     void unwritableStoreKeepsDialogOpen();
 
@@ -79,6 +88,95 @@ void ProfileDialogsTest::initTestCase()
     qputenv("HOME", QFile::encodeName(m_home.path()));
 }
 
+void ProfileDialogsTest::newProfileKeepsForm_data()
+{
+    QTest::addColumn<DialogMaker>("make");
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("file name") << DialogMaker([] { return new FileNameProfileDialog; }) << "formatPrefixLineEdit"
+                               << "shot_" << "FileNameProfiles.ini" << "fileOutputPrefix";
+    QTest::newRow("image") << DialogMaker([] { return new ImageProfileDialog; }) << "imageWidthLineEdit" << "320"
+                           << "ImageProfiles.ini" << "imageWidth";
+    QTest::newRow("first watermark") << DialogMaker([] {
+        auto *dialog = new WatermarkProfileDialog;
+        dialog->setProfile(nullptr);
+        return dialog;
+    }) << "textTextEdit" << "HELLO WORLD" << "WatermarkProfiles.ini" << "text";
+}
+
+// A new profile holds what the form shows, also when it is the first of its
+// store (no watermark profile exists before this one).
+void ProfileDialogsTest::newProfileKeepsForm()
+{
+    QFETCH(DialogMaker, make);
+    QFETCH(QString, widget);
+    QFETCH(QString, typed);
+    QFETCH(QString, file);
+    QFETCH(QString, key);
+    const std::unique_ptr<QDialog> dialog(make());
+    const QString name = QStringLiteral("New ") + QTest::currentDataTag();
+    typeName(dialog.get(), name);
+    QWidget *edit = child<QWidget>(dialog.get(), qPrintable(widget));
+    QVERIFY(QMetaObject::invokeMethod(edit, "selectAll"));
+    QTest::keyClicks(edit, typed);
+    child<QPushButton>(dialog.get(), "saveButton")->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+
+    QSettings ini(ProfileManager::configFilePath(file), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("profiles"));
+    const QStringList ids = ini.childGroups();
+    const auto saved = std::find_if(ids.cbegin(), ids.cend(), [&ini, &name](const QString &id) {
+        return ini.value(id + QStringLiteral("/name")).toString() == name;
+    });
+    QVERIFY(saved != ids.cend());
+    QCOMPARE(ini.value(*saved + QLatin1Char('/') + key).toString(), typed);
+}
+
+void ProfileDialogsTest::refusedValues_data()
+{
+    QTest::addColumn<DialogMaker>("make");
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("warning");
+    const DialogMaker image([] { return new ImageProfileDialog; });
+    const DialogMaker fileName([] { return new FileNameProfileDialog; });
+    QTest::newRow("width 0") << image << "imageWidthLineEdit" << "0" << "Invalid Image Size";
+    QTest::newRow("negative height") << image << "imageHeightLineEdit" << "-480" << "Invalid Image Size";
+    QTest::newRow("width too large") << image << "imageWidthLineEdit" << "65536" << "Invalid Image Size";
+    QTest::newRow("prefix leading elsewhere") << fileName << "formatPrefixLineEdit" << "../escaped_"
+                                              << "Invalid File Name";
+    QTest::newRow("name with a folder") << fileName << "formatBasenameLineEdit" << "sub/name" << "Invalid File Name";
+    QTest::newRow("suffix with a folder") << fileName << "formatSuffixLineEdit" << "/-" << "Invalid File Name";
+}
+
+// Sizes that make no image, and names that lead out of the output folder,
+// are refused with a message; nothing is saved.
+void ProfileDialogsTest::refusedValues()
+{
+    QFETCH(DialogMaker, make);
+    QFETCH(QString, widget);
+    QFETCH(QString, typed);
+    QFETCH(QString, warning);
+    const std::unique_ptr<QDialog> dialog(make());
+    dialog->show();
+    typeName(dialog.get(), QStringLiteral("Refused ") + QTest::currentDataTag());
+    child<QLineEdit>(dialog.get(), qPrintable(widget))->setText(typed);
+    // Held apart from this function: should no box come, the answer outlives it.
+    const auto shown = std::make_shared<QString>();
+    ModalDialogs::answer([shown](QWidget *box) {
+        *shown = box->windowTitle();
+        box->close();
+    }, dialog.get());
+    child<QPushButton>(dialog.get(), "saveButton")->click();
+    QCOMPARE(*shown, warning);
+    QVERIFY(dialog->isVisible());
+    const QString file = qobject_cast<ImageProfileDialog *>(dialog.get()) ? QStringLiteral("ImageProfiles.ini")
+                                                                         : QStringLiteral("FileNameProfiles.ini");
+    QVERIFY(!readFile(ProfileManager::configFilePath(file)).contains("Refused"));
+}
+
 void ProfileDialogsTest::fileNameExample_data()
 {
     QTest::addColumn<QString>("video");
@@ -86,11 +184,20 @@ void ProfileDialogsTest::fileNameExample_data()
     QTest::addColumn<QString>("placeholder");
     QTest::addColumn<QString>("example");
     QTest::addColumn<QString>("singleShot");
-    QTest::newRow("defaults") << QString() << QString() << "MyVideo" << "MyVideo-00001.jpeg" << "MyVideo-.jpeg";
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("time");
+    QTest::newRow("defaults") << QString() << QString() << "MyVideo" << "MyVideo-00001.jpeg" << "MyVideo-.jpeg"
+                              << QString() << 0;
     QTest::newRow("typed prefix") << QString() << "shot_" << "MyVideo" << "shot_MyVideo-00001.jpeg"
-                                  << "shot_MyVideo-.jpeg";
+                                  << "shot_MyVideo-.jpeg" << QString() << 0;
     QTest::newRow("base name to the first dot") << "C:/clips/holiday.2019.mp4" << QString() << "holiday"
-                                                << "holiday-00001.jpeg" << "holiday-.jpeg";
+                                                << "holiday-00001.jpeg" << "holiday-.jpeg" << QString() << 0;
+    QTest::newRow("WebP") << QString() << QString() << "MyVideo" << "MyVideo-00001.webp" << "MyVideo-.webp"
+                          << "webp" << 0;
+    QTest::newRow("time in place of the counter") << QString() << QString() << "MyVideo"
+        << "MyVideo-00h01m23s456.jpeg" << "MyVideo-00h01m23s456.jpeg" << QString() << 1;
+    QTest::newRow("time beside the counter") << QString() << QString() << "MyVideo"
+        << "MyVideo-00001-00h01m23s456.jpeg" << "MyVideo-00h01m23s456.jpeg" << QString() << 2;
 }
 
 void ProfileDialogsTest::fileNameExample()
@@ -100,11 +207,17 @@ void ProfileDialogsTest::fileNameExample()
     QFETCH(QString, placeholder);
     QFETCH(QString, example);
     QFETCH(QString, singleShot);
+    QFETCH(QString, type);
+    QFETCH(int, time);
     FileNameProfileDialog dialog;
     child<QPushButton>(&dialog, "resetToDefaultsButton")->click();
     if (!video.isNull())
         dialog.setVideoFileName(video);
     QTest::keyClicks(child<QLineEdit>(&dialog, "formatPrefixLineEdit"), prefix);
+    auto *types = child<QComboBox>(&dialog, "formatFileExtensionComboBox");
+    if (!type.isEmpty())
+        types->setCurrentIndex(types->findData(type));
+    child<QComboBox>(&dialog, "formatTimeComboBox")->setCurrentIndex(time);
 
     QCOMPARE(child<QLabel>(&dialog, "outputExampleVideoLabel")->text(), video.isNull() ? "MyVideo.mpeg" : video);
     QCOMPARE(child<QLineEdit>(&dialog, "formatBasenameLineEdit")->placeholderText(), placeholder);
@@ -190,6 +303,22 @@ void ProfileDialogsTest::watermarkListStartsWithNone()
     QCOMPARE(again.profile()->property("watermarkProfileId").toString(), QString());
 }
 
+// A quality is stored as typed; "Default" (0) leaves it to Qt, as no setting did.
+void ProfileDialogsTest::qualityReachesTheProfile()
+{
+    ImageProfileDialog dialog;
+    auto *quality = child<QSpinBox>(&dialog, "imageQualitySpinBox");
+    QCOMPARE(quality->text(), QStringLiteral("Default"));
+    quality->setValue(85);
+    typeName(&dialog, QStringLiteral("Fine JPEG"));
+    child<QPushButton>(&dialog, "saveButton")->click();
+    QCOMPARE(qobject_cast<ImageProfile *>(dialog.profile())->imageQuality(), 85);
+
+    ImageProfileDialog again;
+    again.setProfile(dialog.profile());
+    QCOMPARE(child<QSpinBox>(&again, "imageQualitySpinBox")->value(), 85);
+}
+
 void ProfileDialogsTest::unwritableStoreKeepsDialogOpen_data()
 {
     QTest::addColumn<DialogMaker>("make");
@@ -223,6 +352,14 @@ void ProfileDialogsTest::unwritableStoreKeepsDialogOpen()
     child<QPushButton>(dialog.get(), "saveButton")->click();
     QCOMPARE(warning, QStringLiteral("Profile Not Saved"));
     QVERIFY(dialog->isVisible());
+    // The store keeps what its file holds: no other window lists the name.
+    const QList<ProfileManager *> stores{FileNameProfile::profileManager(), ImageProfile::profileManager(),
+                                         WatermarkProfile::profileManager()};
+    for (const ProfileManager *store : stores) {
+        const auto profiles = store->profiles();
+        for (const BaseProfile *profile : profiles)
+            QVERIFY(store->fileName() != file || profile->name() != QLatin1String("Kept On Screen"));
+    }
 
     QVERIFY(QDir(path).removeRecursively());
     QVERIFY(!QFile::exists(aside) || QFile::rename(aside, path));

@@ -1,11 +1,13 @@
 #include "dialogs/imageprofiledialog.h"
 #include "dialogs/watermarkprofiledialog.h"
+#include "imaging/imageprocessingmanager.h"
 #include "modaldialogs.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
 #include "widgets/fontlabel.h"
 #include "widgets/imageview.h"
+#include "widgets/profileselector.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -85,6 +87,7 @@ private slots:
     void previewFollowsAlignment_data();
     void previewFollowsAlignment();
     void imageDialogSelectsSavedWatermark();
+    void timestampInTextAndPreview();
 
 private:
     QTemporaryDir m_home;
@@ -227,6 +230,36 @@ void WatermarkProfileDialogTest::imageDialogSelectsSavedWatermark()
     child<QPushButton>(&dialog, "watermarkProfileEditButton")->click();
     QCOMPARE(list->currentText(), QStringLiteral("Made From Image Settings"));
     QCOMPARE(list->currentData().toString(), WatermarkProfile::profileManager()->profiles().last()->id());
+}
+
+// "Add Timestamp" puts the time's placeholder at the cursor, and the preview
+// shows it filled in for the frame on show.
+void WatermarkProfileDialogTest::timestampInTextAndPreview()
+{
+    QImage background(300, 210, QImage::Format_ARGB32);
+    background.fill(Qt::darkGray);
+    ImageProfile sameSize;
+    sameSize.setSameSizeAsVideo(true);
+    FrameDetails frame;
+    frame.videoPath = QStringLiteral("/videos/beach.mp4");
+    frame.timeMs = 3723004;
+    WatermarkProfileDialog dialog;
+    dialog.setPreview(background, &sameSize);
+    dialog.setPreviewDetails(frame);
+    child<QRadioButton>(&dialog, "watermarkTypeTextRadioButton")->click();
+    auto *text = child<QTextEdit>(&dialog, "textTextEdit");
+    text->setPlainText(QStringLiteral("{video} "));
+    text->moveCursor(QTextCursor::End);
+    auto *button = child<QPushButton>(&dialog, "addTimestampButton");
+    QVERIFY(button->isVisibleTo(&dialog));
+    button->click();
+    QCOMPARE(text->toPlainText(), QStringLiteral("{video} {time}"));
+
+    WatermarkProfile filled;
+    child<ProfileSelector>(&dialog, "profileSelector")->writeFields(&filled);
+    filled.setText(QStringLiteral("beach.mp4 01:02:03.004"));
+    const QImage expected = ImageProcessingManager::instance()->processImage(background, &sameSize, &filled);
+    QTRY_VERIFY(child<ImageView>(&dialog, "watermarkPositioner")->image() == expected);
 }
 
 QTEST_MAIN(WatermarkProfileDialogTest)

@@ -24,7 +24,8 @@ private slots:
     void seekShowsFrame();
     void steps_data();
     void steps();
-    void endPausesOnLastFrame();
+    void playOnFromEnd_data();
+    void playOnFromEnd();
     void captureShape_data();
     void captureShape();
     void captureEqualsEngine_data();
@@ -33,6 +34,7 @@ private slots:
     void hdrOnScreen();
     void unplayable_data();
     void unplayable();
+    void endsEarly();
     void deleteInEveryState_data();
     void deleteInEveryState();
 
@@ -100,21 +102,25 @@ void PlayerTest::seekShowsFrame_data()
 {
     QTest::addColumn<QString>("clip");
     QTest::addColumn<qint64>("duration");
+    QTest::addColumn<qint64>("target");
     QTest::addColumn<int>("frame");
-    QTest::newRow("H.264 with B-frames") << "h264-bframes.mp4" << qint64(12000) << 137;
-    QTest::newRow("HEVC 10-bit") << "hevc10.mkv" << qint64(4000) << 77;
-    QTest::newRow("VP9") << "vp9.webm" << qint64(4000) << 63;
-    QTest::newRow("MPEG-TS") << "h264.ts" << qint64(6000) << 121;
+    QTest::newRow("H.264 with B-frames") << "h264-bframes.mp4" << qint64(12000) << TestClips::frameTime(137) << 137;
+    QTest::newRow("HEVC 10-bit") << "hevc10.mkv" << qint64(4000) << TestClips::frameTime(77) << 77;
+    QTest::newRow("VP9") << "vp9.webm" << qint64(4000) << TestClips::frameTime(63) << 63;
+    QTest::newRow("MPEG-TS") << "h264.ts" << qint64(6000) << TestClips::frameTime(121) << 121;
+    // The sound runs on to 12.011 s: the position is still the last picture's.
+    QTest::newRow("past the end") << "h264-bframes.mp4" << qint64(12000) << qint64(13000) << 299;
 }
 
 void PlayerTest::seekShowsFrame()
 {
     QFETCH(QString, clip);
     QFETCH(qint64, duration);
+    QFETCH(qint64, target);
     QFETCH(int, frame);
     open(clip);
     QVERIFY(qAbs(m_player->duration() - duration) <= 40);
-    seekTo(TestClips::frameTime(frame));
+    seekTo(target);
     QCOMPARE(m_player->displayPosition(), TestClips::frameTime(frame));
     QCOMPARE(frameOnScreen(), frame);
     QCOMPARE(FrameId::read(capture()), frame);
@@ -147,15 +153,37 @@ void PlayerTest::steps()
     QCOMPARE(FrameId::read(capture()), from + step);
 }
 
-void PlayerTest::endPausesOnLastFrame()
+void PlayerTest::playOnFromEnd_data()
 {
-    open(QStringLiteral("vp9.webm"));
-    seekTo(TestClips::frameTime(90));
-    QSignalSpy status(m_player.get(), &Player::mediaStatusChanged);
-    m_player->play();
-    QTRY_COMPARE_WITH_TIMEOUT(m_player->mediaStatus(), Player::EndOfMedia, 10000);
-    QCOMPARE(m_player->state(), Player::PausedState);
-    QCOMPARE(FrameId::read(capture()), 99);
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("last");
+    QTest::newRow("played to the end") << "vp9.webm" << 90 << 99;
+    QTest::newRow("played to the end, sound outlasting the pictures") << "h264-bframes.mp4" << 290 << 299;
+    QTest::newRow("sought to the last frame") << "vp9.webm" << 99 << 99;
+}
+
+// The player pauses on the last frame; playing on from there starts again.
+void PlayerTest::playOnFromEnd()
+{
+    QFETCH(QString, clip);
+    QFETCH(int, from);
+    QFETCH(int, last);
+    open(clip);
+    seekTo(TestClips::frameTime(from));
+    if (from != last) {
+        m_player->play();
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->mediaStatus(), Player::EndOfMedia, 10000);
+        QTRY_COMPARE(m_player->state(), Player::PausedState);
+        QCOMPARE(m_player->displayPosition(), TestClips::frameTime(last));
+    }
+    QCOMPARE(FrameId::read(capture()), last);
+
+    QSignalSpy landed(m_player.get(), &Player::seekFinished);
+    m_player->pause(false);
+    QVERIFY(landed.wait(10000));
+    QVERIFY(landed.first().first().toLongLong() < TestClips::frameTime(10));
+    QTRY_COMPARE(m_player->state(), Player::PlayingState);
 }
 
 void PlayerTest::captureShape_data()
@@ -164,6 +192,7 @@ void PlayerTest::captureShape_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("turn");
     QTest::newRow("turned a quarter") << "rotated.mp4" << QSize(240, 320) << 90;
+    QTest::newRow("turned a quarter the other way") << "rotated-other-way.mp4" << QSize(240, 320) << 270;
     QTest::newRow("anamorphic") << "anamorphic.mp4" << QSize(320, 240) << 0;
 }
 
@@ -266,24 +295,41 @@ double PlayerTest::meanDifference(const QImage &a, const QImage &b)
 void PlayerTest::unplayable_data()
 {
     QTest::addColumn<QString>("clip");
-    QTest::newRow("empty") << "empty.mp4";
-    QTest::newRow("random bytes") << "random.mp4";
-    QTest::newRow("audio only") << "audio-only.m4a";
-    QTest::newRow("missing") << "no such file.mp4";
+    QTest::addColumn<QString>("says");
+    QTest::newRow("empty") << "empty.mp4" << "";
+    QTest::newRow("random bytes") << "random.mp4" << "";
+    QTest::newRow("audio only") << "audio-only.m4a" << "holds no video";
+    QTest::newRow("missing") << "no such file.mp4" << "does not exist";
 }
 
 void PlayerTest::unplayable()
 {
     QFETCH(QString, clip);
+    QFETCH(QString, says);
     QSignalSpy error(m_player.get(), &Player::error);
     m_player->play(TestClips::path(clip));
     QVERIFY(error.wait(10000));
-    QVERIFY(!error.first().first().toString().isEmpty());
+    const QString message = error.first().first().toString();
+    QVERIFY2(message.contains(QFileInfo(clip).fileName()) && message.contains(says), qPrintable(message));
     QTRY_COMPARE(m_player->state(), Player::StoppedState);
     QCOMPARE(m_player->mediaStatus(), Player::InvalidMedia);
     QSignalSpy failed(m_player->videoCapture(), &FrameCapture::failed);
     m_player->videoCapture()->capture();
     QVERIFY(failed.wait(5000));
+}
+
+// A file cut short plays up to where its data ends and says so once.
+void PlayerTest::endsEarly()
+{
+    QSignalSpy early(m_player.get(), &Player::endedEarly);
+    open(QStringLiteral("truncated.mp4"));
+    seekTo(5000);
+    m_player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(m_player->mediaStatus(), Player::EndOfMedia, 10000);
+    QCOMPARE(early.size(), 1);
+    QVERIFY2(early.first().first().toString().contains(QLatin1String("truncated.mp4")),
+             qPrintable(early.first().first().toString()));
+    QVERIFY(m_player->displayPosition() < 7000);
 }
 
 void PlayerTest::deleteInEveryState_data()

@@ -7,12 +7,11 @@
 #include "dialogs/batchprocessingdialog.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
-#include "testclips.h"
 #include "widgets/imageview.h"
 
 // Qt
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -78,16 +77,12 @@ void shootBatchProgress(const QDir &videos, const QString &output)
 
 void shootBatchDialogs()
 {
-    // The test clips under names a user might give their videos.
-    QTemporaryDir folder;
-    QDir videos(folder.path());
-    videos.mkdir(QStringLiteral("Videos"));
-    videos.cd(QStringLiteral("Videos"));
-    QFile::copy(TestClips::path(QStringLiteral("h264-10s.mp4")), videos.filePath("lake-trip.mp4"));
-    QFile::copy(TestClips::path(QStringLiteral("h264-60s.mp4")), videos.filePath("harbour.mp4"));
-    QFile::copy(TestClips::path(QStringLiteral("vp9.webm")), videos.filePath("sunset.webm"));
+    const QDir videos = QFileInfo(Screenshots::video(QStringLiteral("h264-10s.mp4"), QStringLiteral("lake-trip.mp4"))).dir();
+    Screenshots::video(QStringLiteral("h264-60s.mp4"), QStringLiteral("harbour.mp4"));
+    Screenshots::video(QStringLiteral("vp9.webm"), QStringLiteral("sunset.webm"));
     shootBatchMode(videos);
-    shootBatchProgress(videos, folder.path());
+    QTemporaryDir output;
+    shootBatchProgress(videos, output.path());
 }
 
 const Screenshots::Area area("batch dialogs", &shootBatchDialogs);

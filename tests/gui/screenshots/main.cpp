@@ -55,6 +55,16 @@ void Screenshots::save(QWidget *widget, const QString &name, int settleMs)
     QTextStream(stdout) << path << '\n';
 }
 
+QString Screenshots::video(const QString &clip, const QString &name)
+{
+    QDir videos = QDir::home();
+    videos.mkpath(QStringLiteral("Videos"));
+    const QString path = videos.filePath(QStringLiteral("Videos/") + name);
+    if (!QFile::exists(path))
+        QFile::copy(TestClips::path(clip), path);
+    return path;
+}
+
 QImage Screenshots::clipFrame(const QString &clip, qint64 ms)
 {
     QImage image;
@@ -87,7 +97,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // Profiles and settings made for the shots stay out of the user's own.
+    // Profiles, settings and videos of the shots stay out of the user's own,
+    // and the paths they show are no developer's.
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));

@@ -5,7 +5,6 @@
 #include "player/player.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
-#include "testclips.h"
 
 // Qt
 #include <QEventLoop>
@@ -42,7 +41,7 @@ void shootMainWindow()
 
     auto *player = window.findChild<Player *>();
     player->setAudioOutput(QStringLiteral("null"));
-    window.openVideo(TestClips::path(QStringLiteral("long-gop-720p.mp4")));
+    window.openVideo(Screenshots::video(QStringLiteral("long-gop-720p.mp4"), QStringLiteral("harbour-720p.mp4")));
     waitFor(player, &Player::started);
     Screenshots::save(&window, QStringLiteral("main-window-playing"), 1500);
 

@@ -52,7 +52,7 @@ void shootProfileEditors()
     shootIcons();
 
     auto *signature = addProfile<WatermarkProfile>(WatermarkProfile::profileManager(), QStringLiteral("Signature"));
-    signature->setText(QStringLiteral("© Lake Trip 2026"));
+    signature->setText(QStringLiteral("© Lake Trip 2026 · {time}"));
     signature->setTextFont(QFont(QStringLiteral("DejaVu Sans"), 26, QFont::Bold));
     signature->setTextShadowXOffset(2);
     signature->setTextShadowYOffset(2);
@@ -78,6 +78,7 @@ void shootProfileEditors()
     auto *holiday = addProfile<FileNameProfile>(FileNameProfile::profileManager(), QStringLiteral("Holiday Shots"));
     holiday->setFileOutputPrefix(QStringLiteral("holiday_"));
     holiday->setFileOutputType(QStringLiteral("png"));
+    holiday->setFileOutputTime(FileNameProfile::TimeInPlaceOfCounter);
     FileNameProfile::profileManager()->save();
 
     const QImage frame = Screenshots::clipFrame(QStringLiteral("long-gop-720p.mp4"), 2000);
@@ -101,9 +102,13 @@ void shootProfileEditors()
         Screenshots::save(&images, QLatin1String(name));
     }
 
+    FrameDetails frameDetails;
+    frameDetails.videoPath = QStringLiteral("/home/sam/Videos/lake trip.2026.mp4");
+    frameDetails.timeMs = 2000;
     WatermarkProfileDialog watermarks;
     watermarks.setProfile(signature);
     watermarks.setPreview(frame, web);
+    watermarks.setPreviewDetails(frameDetails);
     auto *tabs = watermarks.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     const char *const tabNames[] = {"watermark-profile-dialog-type", "watermark-profile-dialog-effects",
                                     "watermark-profile-dialog-preview"};

@@ -24,6 +24,10 @@ struct Area
 // saves what is on screen as <name>.png in the output folder.
 void save(QWidget *widget, const QString &name, int settleMs = 300);
 
+// A generated test clip copied into ~/Videos (the screenshots' own home
+// folder) under a name a user might give it; its path there.
+QString video(const QString &clip, const QString &name);
+
 // The frame at ms of a generated test clip (e.g. "long-gop-720p.mp4"), as a
 // player would show it; a null image when it cannot be decoded.
 QImage clipFrame(const QString &clip, qint64 ms);

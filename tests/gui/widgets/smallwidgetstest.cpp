@@ -1,11 +1,13 @@
-#include "widgets/aboutdialog.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/imageview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
-#include "tindraversion.h"
 
+#include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QSettings>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QCheckBox>
@@ -26,7 +28,9 @@ private slots:
     void volumeFromSettings();
     void imageViewFitsAndCentres_data();
     void imageViewFitsAndCentres();
-    void aboutShowsVersionAndLinks();
+    void elidedLabel_data();
+    void elidedLabel();
+    void styleSheetParses();
     void resourcesLoad_data();
     void resourcesLoad();
 };
@@ -135,14 +139,57 @@ void SmallWidgetsTest::imageViewFitsAndCentres()
     QCOMPARE(QColor(shown.pixel(0, 0)), QColor(Qt::white));
 }
 
-void SmallWidgetsTest::aboutShowsVersionAndLinks()
+void SmallWidgetsTest::elidedLabel_data()
 {
-    AboutDialog about;
-    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("versionLabel"))->text(), QStringLiteral("Version: " TINDRA_VERSION));
-    QVERIFY(about.findChild<QLabel *>(QStringLiteral("emailLabel"))->text().contains(QLatin1String("mailto:")));
-    QVERIFY(about.findChild<QLabel *>(QStringLiteral("websiteLabel"))->openExternalLinks());
-    QVERIFY(!(about.windowFlags() & Qt::WindowContextHelpButtonHint));
-    QCOMPARE(about.findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue).size(), QSize(252, 108));
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("room for all") << 2000 << false;
+    QTest::newRow("too narrow") << 120 << true;
+}
+
+// A long name shows its ends around an ellipsis and whole as a tool tip, and
+// never widens the window.
+void SmallWidgetsTest::elidedLabel()
+{
+    QFETCH(int, width);
+    QFETCH(bool, cut);
+    const QString name = QStringLiteral("a-rather-long-video-name-from-a-camera-00001.jpeg");
+    ElidedLabel label;
+    label.setText(name);
+    label.resize(width, label.sizeHint().height());
+    QVERIFY(label.minimumSizeHint().width() < 50);
+    QCOMPARE(label.text(), name);
+    const QString shown = label.shownText();
+    QCOMPARE(shown != name, cut);
+    QVERIFY(label.fontMetrics().horizontalAdvance(shown) <= width);
+    if (cut) {
+        QVERIFY2(shown.startsWith(QLatin1String("a-")) && shown.contains(QChar(0x2026)) && shown.endsWith(QLatin1String(".jpeg")), qPrintable(shown));
+    }
+    label.show();
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&label, &help);
+    QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), cut ? name : QString());
+    QToolTip::hideText();
+}
+
+// The style sheet's colours all parse: each bad one warns at every start and
+// takes its rule's look away.
+void SmallWidgetsTest::styleSheetParses()
+{
+    QFile style(QStringLiteral(":/Styles.qss"));
+    QVERIFY(style.open(QIODevice::ReadOnly | QIODevice::Text));
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg)
+            warnings.append(text);
+    });
+    QGroupBox box(QStringLiteral("Title"));
+    box.setStyleSheet(QString::fromUtf8(style.readAll()));
+    box.resize(200, 100);
+    box.grab();
+    qInstallMessageHandler(previous);
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
 void SmallWidgetsTest::resourcesLoad_data()
