@@ -58,12 +58,13 @@ signals:
     void positionChanged();
     void precisionChanged();
 
+public slots:
+    void extract();
+
+public:
     // The frame at pos exactly as given, whatever position() holds
     // (setPosition() keeps the earlier one within the tolerance).
     void extractAt(qint64 pos);
-
-public slots:
-    void extract();
 
 private:
     // How a step of the search ended.
