@@ -54,6 +54,11 @@ qint64 FrameFetcher::decoderMemory(int width, int height)
     return qint64(width) * height * 20 + (qint64(16) << 20);
 }
 
+void FrameFetcher::setKeyFramesOnly(bool on)
+{
+    m_keyFramesOnly = on;
+}
+
 void FrameFetcher::setStopCheck(std::function<bool()> check)
 {
     m_stopCheck = std::move(check);
@@ -188,6 +193,7 @@ void FrameFetcher::decodeRuns()
     FrameGrabber grabber;
     grabber.setSource(m_source);
     grabber.setPrecision(m_precision);
+    grabber.setKeyFramesOnly(m_keyFramesOnly);
     Result result;
     connect(&grabber, &FrameGrabber::frameExtracted, &grabber, [&result](const media::VideoFrame &frame) {
         result.valid = true;

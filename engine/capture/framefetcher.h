@@ -69,6 +69,10 @@ public:
     // pictures, the pictures in the making and the converted frame.
     static qint64 decoderMemory(int width, int height);
 
+    // Each position takes the key frame nearest to it (FrameGrabber's
+    // key-frame mode). Before start().
+    void setKeyFramesOnly(bool on);
+
     // Asked by extractNext() before it takes a result and while it waits for
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
@@ -108,6 +112,7 @@ private:
 
     int m_decoderCount = 0;
     qint64 m_memoryBudget = qint64(1) << 30;
+    bool m_keyFramesOnly = false;
     int m_decodersChosen = 0;
     std::function<bool()> m_stopCheck;
     QString m_source;

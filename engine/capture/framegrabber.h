@@ -22,6 +22,11 @@
 // gives the same frame whatever was extracted before. The file stays open
 // between extractions, so a run of positions does not reopen it.
 //
+// In key-frame mode the answer is the key frame nearest to the position (the
+// earlier of two as near), and it is the only picture decoded: no frame after
+// a key frame is. For thumbnails and previews, where the exact frame is not
+// worth decoding a group of pictures for.
+//
 // Thread: everything runs on the caller's thread and the signals are emitted
 // before extract() returns. Only abort() may be called from another thread.
 class FrameGrabber : public QObject
@@ -42,6 +47,9 @@ public:
     void setPrecision(int ms);
     qint64 position() const { return m_position; }
     void setPosition(qint64 ms);
+
+    bool keyFramesOnly() const { return m_keyFramesOnly; }
+    void setKeyFramesOnly(bool on);
 
     // Opens the video if needed; 0 when it cannot be opened or has no picture.
     qint64 duration();
@@ -88,6 +96,8 @@ private:
 
     bool load();
     bool decode(qint64 pos, int range, QString *reason, bool *abortMark);
+    bool decodeNearestKeyFrame(qint64 pos, QString *reason, bool *abortMark);
+    media::Packet nearestKeyFramePacket(qint64 target, QString *reason, bool *abortMark);
     bool canDecodeOnTo(const Search &search) const;
     Verdict seekToKeyFrame(Search &search, QString *reason, bool *abortMark);
     Verdict decodeForward(Search &search, QString *reason, bool *abortMark);
@@ -113,4 +123,9 @@ private:
     QVariantHash m_fullOptions;
     QVariantHash m_optionsSet;
     std::optional<DecodedTo> m_decodedTo;
+    bool m_keyFramesOnly = false;
+    // The key frame decoded last in key-frame mode, by its packet's time:
+    // positions that share their nearest key frame take it without decoding.
+    media::VideoFrame m_keyFrame;
+    qint64 m_keyFrameTime = 0;
 };
