@@ -35,6 +35,7 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int intervalMilliseconds READ intervalMilliseconds WRITE setIntervalMilliseconds)
     Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
     Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
+    Q_PROPERTY(bool keyFramesOnly READ keyFramesOnly WRITE setKeyFramesOnly)
 
 public:
     // Values of intervalType.
@@ -91,6 +92,11 @@ public:
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
 
+    // Key-frame mode: each image is the key frame nearest to its position,
+    // and only key frames are decoded; faster, but not the exact frame.
+    bool keyFramesOnly() const { return m_keyFramesOnly; }
+    void setKeyFramesOnly(bool on) { m_keyFramesOnly = on; }
+
     // The counter of the job's first file name; the worker counts up from it
     // past names that exist. Not a property: new jobs always start at 1.
     int fileCounterStart() const { return m_fileCounterStart; }
@@ -126,6 +132,7 @@ private:
     int m_intervalMilliseconds = 5000;
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
+    bool m_keyFramesOnly = false;
     int m_fileCounterStart = 1;
     VideoInfo m_videoInfo;
     ImageProfile *m_imageProfile;

@@ -322,6 +322,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
     config.setIntervalMilliseconds(250);
     config.setIntervalImages(3);
     config.setIntervalSingleShot(BatchWorkerConfig::Back);
+    config.setKeyFramesOnly(true);
     QVERIFY(config.saveDefaults());
 
     const QString expected = QStringLiteral(
@@ -332,6 +333,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
         "intervalMilliseconds=250\n"
         "intervalSingleShot=2\n"
         "intervalType=2\n"
+        "keyFramesOnly=true\n"
         "objectName=\n"
         "skipBack=8589934592\n"
         "skipFront=1500\n").arg(m_secondFileName->id(), m_secondImage->id());
@@ -349,6 +351,7 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     saved.setIntervalMilliseconds(750);
     saved.setIntervalImages(42);
     saved.setIntervalSingleShot(BatchWorkerConfig::Front);
+    saved.setKeyFramesOnly(true);
     QVERIFY(saved.saveDefaults());
 
     BatchWorkerConfig loaded;
@@ -361,6 +364,7 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     QCOMPARE(loaded.intervalMilliseconds(), 750);
     QCOMPARE(loaded.intervalImages(), 42);
     QCOMPARE(loaded.intervalSingleShot(), int(BatchWorkerConfig::Front));
+    QVERIFY(loaded.keyFramesOnly());
     QCOMPARE(loaded.intervalDescription(), QStringLiteral("42 images"));
 }
 
@@ -376,6 +380,7 @@ void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
     QCOMPARE(config.intervalMilliseconds(), fresh.intervalMilliseconds());
     QCOMPARE(config.intervalImages(), fresh.intervalImages());
     QCOMPARE(config.intervalSingleShot(), fresh.intervalSingleShot());
+    QVERIFY(!config.keyFramesOnly());
     // The profiles come from the stores' current ones.
     QCOMPARE(config.imageProfile(), ImageProfile::profileManager()->currentProfile());
     QCOMPARE(config.fileNameProfile(), FileNameProfile::profileManager()->currentProfile());
