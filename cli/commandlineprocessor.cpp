@@ -148,9 +148,13 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption memoryOption(QStringLiteral("memory"),
         tr("How much memory the decoders may take together when their number is chosen (without --threads), "
            "in MB: 64 to 1048576. Default: 1024."), tr("MB"));
+    const QCommandLineOption fastOption(QStringLiteral("fast"),
+        tr("Key-frame mode: each image is the key frame nearest to its position instead of the exact frame. "
+           "Many times faster on videos with key frames far apart; for thumbnails and overviews."));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
                         threadsOption, memoryOption });
+    parser.addOption(fastOption);
 
     parser.process(app);
     if (parser.isSet(versionOption))
@@ -276,6 +280,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     }
     if (parser.isSet(aspectOption))
         imageProfile->setMaintainAspectRatio(true);
+    config->setKeyFramesOnly(parser.isSet(fastOption));
 
     FileNameProfile *fileNameProfile = config->fileNameProfile();
     for (const QCommandLineOption *option : { &prefixOption, &suffixOption, &nameOption }) {

@@ -104,6 +104,11 @@ void BatchWorker::capture()
         return;
     }
 
+    // Said first, so that the output and the log show which frames the images are.
+    m_fetcher->setKeyFramesOnly(m_config->keyFramesOnly());
+    if (m_config->keyFramesOnly() && !isInterruptionRequested())
+        emit statusUpdate(this, tr("Key-frame mode: each image is the key frame nearest to its position"));
+
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
