@@ -167,14 +167,16 @@ void BatchWorker::capture()
     // its tolerance; images in a row that keep one share its frame), so that
     // the fetcher decodes them while images are saved and during the pauses.
     qint64 image = 1;
-    for (;;) {
+    bool lastStretch = false;
+    while (!lastStretch) {
         QVector<FrameFetcher::Position> positions;
         qint64 images = 0;
-        while (span > 0 && positions.size() < PositionsAhead) {
-            const bool more = (rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
-                || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
-                || (singleShot && image <= 1);
-            if (!more)
+        lastStretch = span <= 0;
+        while (!lastStretch && positions.size() < PositionsAhead) {
+            lastStretch = !((rule == BatchWorkerConfig::EveryInterval && pos < duration - skipBack)
+                            || (rule == BatchWorkerConfig::ImageCount && image <= m_config->intervalImages())
+                            || (singleShot && image <= 1));
+            if (lastStretch)
                 break;
             m_grabber->setPosition(pos);
             if (!positions.isEmpty() && positions.constLast().ms == m_grabber->position())
@@ -188,14 +190,15 @@ void BatchWorker::capture()
         if (images == 0)
             return;
         m_fetcher->start(m_config->source(), positions, m_grabber->precision());
-        if (!captureImages(images))
+        if (!captureImages(images, lastStretch))
             return;
     }
 }
 
 // Hands the images of the fetcher's positions to the saving slot in order;
-// false when the job stops early.
-bool BatchWorker::captureImages(qint64 images)
+// false when the job stops early. The pause gives way between images: after
+// the job's last one it would only delay the end.
+bool BatchWorker::captureImages(qint64 images, bool lastOfJob)
 {
     for (qint64 i = 0; i < images; ++i) {
         if (isInterruptionRequested() || !m_canWrite)
@@ -210,6 +213,8 @@ bool BatchWorker::captureImages(qint64 images)
         ++m_imageIndex;
         if (isInterruptionRequested())
             return false;
+        if (lastOfJob && i == images - 1)
+            break;
         QThread::msleep(m_pauseAfterImage);
         QCoreApplication::processEvents();
     }

@@ -40,8 +40,8 @@ public:
     // What the decoders may take together when their number is chosen
     // (1 GiB unless set). Before run().
     void setDecoderMemoryBudget(qint64 bytes);
-    // The pause after each image, 100 ms unless set; decoding goes on
-    // during it. Before run().
+    // The pause after each image but the job's last, 100 ms unless set;
+    // decoding goes on during it. Before run().
     void setPauseAfterImage(int ms);
 
     void run() override;
@@ -64,7 +64,7 @@ private slots:
 
 private:
     void capture();
-    bool captureImages(qint64 images);
+    bool captureImages(qint64 images, bool lastOfJob);
     void progressStep();
     void stopWriting(const QString &reason);
 
