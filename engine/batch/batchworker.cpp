@@ -30,7 +30,8 @@ BatchWorker::BatchWorker(QObject *parent)
     , m_fetcher(new FrameFetcher(this))
 {
     // The grabber opens the video and takes the positions as it would
-    // extract them; the fetcher's decoders extract them.
+    // extract them; the fetcher's decoders extract them, the first of them
+    // through this grabber, which has the video open already.
     connect(m_fetcher, SIGNAL(frameExtracted(media::VideoFrame)), this, SLOT(frameExtracted(media::VideoFrame)));
     connect(m_fetcher, SIGNAL(error(QString)), this, SLOT(extractorError(QString)));
     m_fetcher->setStopCheck([this] { return isInterruptionRequested(); });
@@ -189,7 +190,7 @@ void BatchWorker::capture()
         }
         if (images == 0)
             return;
-        m_fetcher->start(m_config->source(), positions, m_grabber->precision());
+        m_fetcher->start(m_config->source(), positions, m_grabber->precision(), m_grabber);
         if (!captureImages(images, lastStretch))
             return;
     }

@@ -88,19 +88,24 @@ std::vector<FrameFetcher::Run> FrameFetcher::planRuns(const media::Demuxer &demu
     return runs;
 }
 
-void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision)
+void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision,
+                         FrameGrabber *opened)
 {
     stop();
     m_source = source;
     m_positions = positions;
     m_precision = precision;
+    // A single position is a run for one decoder: opening the file to plan
+    // would cost as much as decoding a picture.
     media::Demuxer demuxer;
-    demuxer.setMedia(source);
-    demuxer.load();
+    if (positions.size() > 1) {
+        demuxer.setMedia(source);
+        demuxer.load();
+    }
     m_runs = planRuns(demuxer, positions);
     // Unless set, one decoder per core, as many as the budget holds for
     // this picture size.
-    m_decodersChosen = 0;
+    m_decodersChosen = positions.size() == 1 ? 1 : 0;
     const media::CodecContext *codec = demuxer.videoCodecContext();
     if (m_decoderCount <= 0 && codec) {
         const qint64 fit = m_memoryBudget / decoderMemory(codec->width(), codec->height());
@@ -116,7 +121,8 @@ void FrameFetcher::start(const QString &source, const QVector<Position> &positio
     qCDebug(lcCapture) << "fetching" << positions.size() << "positions in" << m_runs.size() << "runs on"
                        << m_activeDecoders << "decoders";
     for (int i = 0; i < m_activeDecoders; ++i) {
-        m_threads.emplace_back(QThread::create([this] { decodeRuns(); }));
+        FrameGrabber *grabber = i == 0 ? opened : nullptr;
+        m_threads.emplace_back(QThread::create([this, grabber] { decodeRuns(grabber); }));
         m_threads.back()->start();
     }
 }
@@ -187,19 +193,28 @@ void FrameFetcher::stop()
 }
 
 // The body of a decoder thread: takes runs until none is left, one position
-// at a time, as long as the bound on waiting frames allows.
-void FrameFetcher::decodeRuns()
+// at a time, as long as the bound on waiting frames allows. Its grabber is
+// the opened one given, or one of its own.
+void FrameFetcher::decodeRuns(FrameGrabber *opened)
 {
-    FrameGrabber grabber;
-    grabber.setSource(m_source);
+    std::unique_ptr<FrameGrabber> own;
+    if (!opened) {
+        own = std::make_unique<FrameGrabber>();
+        own->setSource(m_source);
+    }
+    FrameGrabber &grabber = opened ? *opened : *own;
+    // An abort of an earlier fetching that came after its last extraction.
+    grabber.forgetAbort();
     grabber.setPrecision(m_precision);
     grabber.setKeyFramesOnly(m_keyFramesOnly);
     Result result;
-    connect(&grabber, &FrameGrabber::frameExtracted, &grabber, [&result](const media::VideoFrame &frame) {
+    // The connections end with this thread's work.
+    QObject receiver;
+    connect(&grabber, &FrameGrabber::frameExtracted, &receiver, [&result](const media::VideoFrame &frame) {
         result.valid = true;
         result.frame = frame;
     }, Qt::DirectConnection);
-    connect(&grabber, &FrameGrabber::error, &grabber, [&result](const QString &message) {
+    connect(&grabber, &FrameGrabber::error, &receiver, [&result](const QString &message) {
         result.errorMessage = message;
     }, Qt::DirectConnection);
 

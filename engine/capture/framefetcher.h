@@ -78,8 +78,11 @@ public:
     void setStopCheck(std::function<bool()> check);
 
     // Starts decoding the frames of source at positions with the tolerance
-    // precision (ms). Stops an earlier start.
-    void start(const QString &source, const QVector<Position> &positions, int precision);
+    // precision (ms). Stops an earlier start. An opened grabber of source,
+    // when given, is the first decoder, which then does not open the file
+    // again; it must not be used elsewhere until stop().
+    void start(const QString &source, const QVector<Position> &positions, int precision,
+               FrameGrabber *opened = nullptr);
 
     // Waits for the result of the next image and emits it: frameExtracted or
     // error, with the grabber's own message. False, emitting nothing, when
@@ -107,7 +110,7 @@ private:
     };
 
     static std::vector<Run> planRuns(const media::Demuxer &demuxer, const QVector<Position> &positions);
-    void decodeRuns();
+    void decodeRuns(FrameGrabber *opened);
     void abortDecoders();
 
     int m_decoderCount = 0;

@@ -57,6 +57,8 @@ public:
     // Stops the running extraction at its next check, or the next extraction
     // at its first when none is running: an abort is never lost.
     void abort();
+    // Forgets an abort that no extraction has answered, for a new task.
+    void forgetAbort() { m_abortRequested = false; }
 
 signals:
     void frameExtracted(media::VideoFrame frame);
