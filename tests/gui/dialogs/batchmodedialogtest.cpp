@@ -9,6 +9,7 @@
 #include "profiles/profilemanager.h"
 #include "testclips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -129,6 +130,9 @@ void BatchModeDialogTest::twoJobsDiffer_data()
         << QVariantMap { { "intervalType", 1 }, { "intervalImages", 10 } }
         << QVariantMap { { "intervalType", 0 }, { "intervalMilliseconds", 500 } }
         << "intervalImagesTextEdit" << "5" << QVariantMap { { "intervalType", 1 }, { "intervalImages", 5 } };
+    QTest::newRow("key frames only and exact") << QVariantMap { { "keyFramesOnly", true } }
+                                               << QVariantMap { { "keyFramesOnly", false } } << "keyFramesOnlyCheckBox"
+                                               << QString() << QVariantMap { { "keyFramesOnly", true } };
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -162,6 +166,9 @@ void BatchModeDialogTest::twoJobsDiffer()
         QCOMPARE(box->currentText(), Multiple);
         for (int i = 0; i < input.toInt(); ++i)
             QTest::keyClick(box, Qt::Key_Down);
+    } else if (auto *check = qobject_cast<QCheckBox *>(edited)) {
+        QCOMPARE(check->checkState(), Qt::PartiallyChecked);
+        check->click();
     } else {
         auto *edit = qobject_cast<QLineEdit *>(edited);
         QCOMPARE(edit->text(), QString());
