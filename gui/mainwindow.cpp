@@ -13,6 +13,7 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/sliderpreview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
@@ -73,6 +74,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     player = new Player(this);
     videoOutput = new VideoWidget(this);
+    sliderPreview = new SliderPreview(ui->videoSlider, ui->centralWidget);
     if (!player->isValid()) {
         QMessageBox::warning(nullptr, tr("Tindra error"),
                              tr("Can not create video renderer") + QLatin1Char('\n') + player->errorString(),
@@ -205,6 +207,8 @@ void MainWindow::openVideo(const QString &file)
 
     sliderUnit = 30;
     qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    sliderPreview->setMillisecondsPerStep(sliderUnit);
+    sliderPreview->setSource(file);
     updateSlider();
 }
 
@@ -215,6 +219,7 @@ void MainWindow::unloadVideo()
     player->stop();
     player->setFile(QString());
     currentVideoFile.clear();
+    sliderPreview->setSource(QString());
     updateWindowTitle();
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);

@@ -15,6 +15,7 @@ class FileNameProfile;
 class ImageProfile;
 class Player;
 class QFileDialog;
+class SliderPreview;
 class SmartFileDialog;
 class VideoWidget;
 class VolumePopup;
@@ -120,6 +121,7 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui;
     VideoWidget *videoOutput = nullptr;
+    SliderPreview *sliderPreview = nullptr;
     Player *player = nullptr;
     QSettings settings;
     QImage snapshotImage;

@@ -100,6 +100,18 @@ void FrameGrabber::setKeyFramesOnly(bool on)
     m_keyFramesOnly = on;
 }
 
+qint64 FrameGrabber::nearestKeyFrameTime(qint64 pos)
+{
+    if (!load())
+        return -1;
+    // The demuxer moves: an exact extraction after this cannot decode on.
+    m_decodedTo.reset();
+    QString reason;
+    bool abortMark = false;
+    const media::Packet packet = nearestKeyFramePacket(pos + m_demuxer.startTime(), &reason, &abortMark);
+    return packet.isValid() ? packet.ptsMs - m_demuxer.startTime() : -1;
+}
+
 void FrameGrabber::unloadAll()
 {
     m_keyFrame = media::VideoFrame();

@@ -50,6 +50,9 @@ public:
 
     bool keyFramesOnly() const { return m_keyFramesOnly; }
     void setKeyFramesOnly(bool on);
+    // The time (ms, as positions count) of the key frame that key-frame
+    // mode gives for pos, found without decoding; -1 when there is none.
+    qint64 nearestKeyFrameTime(qint64 pos);
 
     // Opens the video if needed; 0 when it cannot be opened or has no picture.
     qint64 duration();
