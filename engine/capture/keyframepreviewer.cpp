@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -40,6 +41,8 @@ void KeyFramePreviewer::setSource(const QString &path)
     ++m_generation;
     m_kept.clear();
     m_waiting.reset();
+    m_opening = true;
+    m_changed.notify_all();
 }
 
 void KeyFramePreviewer::setPictureHeight(int pixels)
@@ -77,9 +80,18 @@ void KeyFramePreviewer::work()
     grabber.setKeyFramesOnly(true);
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_quit || m_waiting; });
+        m_changed.wait(lock, [this] { return m_quit || m_waiting || m_opening; });
         if (m_quit)
             return;
+        // A new video is opened at once, so that the first request finds it open.
+        if (std::exchange(m_opening, false) && !m_waiting) {
+            const QString source = m_source;
+            lock.unlock();
+            grabber.setSource(source);
+            grabber.duration();
+            lock.lock();
+            continue;
+        }
         const qint64 position = *m_waiting;
         m_waiting.reset();
         const quint64 generation = m_generation;

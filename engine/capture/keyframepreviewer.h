@@ -69,6 +69,8 @@ private:
     std::optional<qint64> m_waiting;
     qint64 m_latest = -1;
     bool m_quit = false;
+    // A new source waits to be opened.
+    bool m_opening = false;
     // Most recently used first.
     std::list<Picture> m_kept;
     std::unique_ptr<QThread> m_thread;
