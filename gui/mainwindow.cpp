@@ -33,11 +33,15 @@
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QTime>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcMainWindow, "tindra.mainwindow")
+
+// How long a dragged slider is held still before the exact frame is sought.
+constexpr int SliderRestMs = 250;
 
 QString formatTime(qint64 ms)
 {
@@ -103,8 +107,18 @@ MainWindow::MainWindow(QWidget *parent)
     connect(player, &Player::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     connect(player, &Player::error, this, &MainWindow::onPlayerError);
     // slider and transport -> player
-    connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
+    // A dragged slider shows key frames at once, and the exact frame where
+    // it is let go of or held still.
+    sliderRest = new QTimer(this);
+    sliderRest->setSingleShot(true);
+    sliderRest->setInterval(SliderRestMs);
+    connect(sliderRest, &QTimer::timeout, this, [this] {
+        if (ui->videoSlider->isSliderDown())
+            seekBySlider();
+    });
+    connect(ui->videoSlider, &QSlider::sliderMoved, this, &MainWindow::followSlider);
     connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    connect(ui->videoSlider, &QSlider::sliderReleased, this, qOverload<>(&MainWindow::seekBySlider));
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
     connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);
@@ -286,7 +300,16 @@ void MainWindow::seekBySlider(int value)
 
 void MainWindow::seekBySlider()
 {
-    seekBySlider(ui->videoSlider->value());
+    sliderRest->stop();
+    seekBySlider(ui->videoSlider->sliderPosition());
+}
+
+void MainWindow::followSlider(int value)
+{
+    if (!player->isPlaying())
+        return;
+    player->seekToKeyFrame(qint64(value * sliderUnit));
+    sliderRest->start();
 }
 
 void MainWindow::playPause()

@@ -15,6 +15,7 @@ class FileNameProfile;
 class ImageProfile;
 class Player;
 class QFileDialog;
+class QTimer;
 class SliderPreview;
 class SmartFileDialog;
 class VideoWidget;
@@ -67,6 +68,7 @@ private slots:
     void updatePlayButton();
     void seekBySlider(int value);
     void seekBySlider();
+    void followSlider(int value);
     void playPause();
     void skipBackward();
     void skipForward();
@@ -122,6 +124,8 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     VideoWidget *videoOutput = nullptr;
     SliderPreview *sliderPreview = nullptr;
+    // Runs while the slider is held still: then it goes to the exact frame.
+    QTimer *sliderRest = nullptr;
     Player *player = nullptr;
     QSettings settings;
     QImage snapshotImage;
