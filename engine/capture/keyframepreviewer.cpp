@@ -5,6 +5,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -12,6 +15,8 @@ namespace {
 // About 60 kB each at 160 x 90: a few MB for the pictures of a long video's
 // key frames.
 constexpr size_t PicturesKept = 64;
+// Of the thread that makes them, against the program's other threads at 0.
+constexpr int Niceness = 10;
 
 }
 
@@ -76,6 +81,9 @@ void KeyFramePreviewer::request(qint64 ms)
 // nothing; only a key frame not kept yet is decoded.
 void KeyFramePreviewer::work()
 {
+    // Below the player's threads: a preview may wait a little, a frame of
+    // the video playing may not.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), Niceness);
     FrameGrabber grabber;
     grabber.setKeyFramesOnly(true);
     std::unique_lock<std::mutex> lock(m_lock);
@@ -130,8 +138,7 @@ QImage KeyFramePreviewer::picture(FrameGrabber &grabber, qint64 position, int he
     connect(&grabber, &FrameGrabber::frameExtracted, &receiver,
             [&frame](const media::VideoFrame &extracted) { frame = extracted; }, Qt::DirectConnection);
     grabber.extractAt(position);
-    const QImage image = frame.toImage(QImage::Format_RGB32);
-    return image.isNull() ? image : image.scaledToHeight(height, Qt::SmoothTransformation);
+    return frame.toImage(QImage::Format_RGB32, height);
 }
 
 // With the lock held. The picture goes out on the owner's thread, unless a
