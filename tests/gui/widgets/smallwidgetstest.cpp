@@ -1,5 +1,6 @@
 #include "widgets/aboutdialog.h"
 #include "widgets/imageview.h"
+#include "capture/keyframepreviewer.h"
 #include "widgets/sliderpreview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
@@ -204,13 +205,19 @@ void SmallWidgetsTest::sliderPreviewShowsNearestKeyFrame()
     preview->setMillisecondsPerStep(30);
     preview->setSource(TestClips::path(QStringLiteral("h264-bframes.mp4")));
 
+    // Passing over another place first: only the place the pointer stops at is shown.
+    QSignalSpy shown(preview->findChild<KeyFramePreviewer *>(), &KeyFramePreviewer::previewReady);
     const int handle = slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, slider);
-    const QPoint at(QStyle::sliderPositionFromValue(0, 400, value, slider->width() - handle) + handle / 2,
-                    slider->height() / 2);
-    QMouseEvent move(QEvent::MouseMove, at, slider->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(slider, &move);
+    for (int step : { 400 - value, value }) {
+        const QPoint at(QStyle::sliderPositionFromValue(0, 400, step, slider->width() - handle) + handle / 2,
+                        slider->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, at, slider->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(slider, &move);
+    }
     QCOMPARE(preview->position(), qint64(value) * 30);
     QTRY_VERIFY_WITH_TIMEOUT(preview->isVisible(), 10000);
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown.at(0).at(0).toLongLong(), qint64(value) * 30);
     const QPixmap picture = preview->findChild<QLabel *>(QStringLiteral("sliderPreviewPicture"))->pixmap(Qt::ReturnByValue);
     QCOMPARE(picture.height(), 90);
     QCOMPARE(FrameId::read(picture.toImage()), frame);
