@@ -32,3 +32,21 @@ double timeCommand(const QString &program, const QStringList &arguments)
         return -1;
     return timer.nsecsElapsed() / 1e6;
 }
+
+QString generatedClip(const QString &name, const QString &size, int seconds, int keyInterval, const QString &folder)
+{
+    const QDir dir(QDir(QStringLiteral(TINDRA_BENCH_CLIP_DIR)).filePath(folder));
+    const QString path = dir.filePath(name);
+    if (QFileInfo::exists(path))
+        return path;
+    dir.mkpath(QStringLiteral("."));
+    QTextStream(stderr) << "Making the benchmark clip " << path << " ...\n";
+    const QString part = path + QStringLiteral(".part.mp4");
+    const double ms = timeCommand(QStringLiteral("ffmpeg"),
+        { "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+          QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size).arg(seconds), "-c:v", "libx264",
+          "-preset", "veryfast", "-g", QString::number(keyInterval), "-bf", "3", "-pix_fmt", "yuv420p", part });
+    if (ms < 0 || !QFile::rename(part, path))
+        return QString();
+    return path;
+}

@@ -1,6 +1,8 @@
 // Desktop program figures: time from the start of the process to the main
 // window on screen, from opening a 1080p clip to its first frame on screen,
-// and the memory of the program playing that clip for 10 s.
+// the memory of the program playing that clip for 10 s, and then, while it
+// plays on, the time from the pointer stopping over the position slider to
+// the preview of that place being shown, and the frames dropped meanwhile.
 //
 //   mainwindowbench [runs] [clip]
 //
@@ -8,15 +10,18 @@
 // does: application identity, style sheet, the main window at 800 x 600. It
 // plays silently, with its configuration in a temporary folder.
 #include "benchclip.h"
+#include "capture/keyframepreviewer.h"
 #include "mainwindow.h"
 #include "player/player.h"
 #include "player/videowidget.h"
+#include "widgets/sliderpreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -103,8 +108,43 @@ int runChild(QApplication &app, const QString &clip)
     timer.restart();
     while (timer.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    out << "dropped-playing " << player->droppedFrames() << "\n";
     out << "rss-mb " << statusKb("VmRSS:") / 1024.0 << "\n";
     out << "peak-rss-mb " << statusKb("VmHWM:") / 1024.0 << "\n";
+    out.flush();
+
+    // Slider previews while the video plays: the pointer stops at spread
+    // places of the slider, each nearest to a key frame not shown before.
+    const qint64 droppedBefore = player->droppedFrames();
+    auto *slider = window.findChild<QSlider *>(QStringLiteral("videoSlider"));
+    auto *previewer = window.findChild<KeyFramePreviewer *>();
+    qint64 asked = -1;
+    double shownAfter = -1;
+    QObject::connect(previewer, &KeyFramePreviewer::previewReady, &window, [&](qint64 position) {
+        if (position == asked)
+            shownAfter = timer.nsecsElapsed() / 1e6;
+    });
+    QVector<double> previews;
+    for (int i = 0; i < 6; ++i) {
+        const QPoint at(slider->width() * (2 * i + 1) / 12, slider->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, at, slider->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        shownAfter = -1;
+        timer.restart();
+        QApplication::sendEvent(slider, &move);
+        asked = window.findChild<SliderPreview *>()->position();
+        while (shownAfter < 0 && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        if (shownAfter < 0)
+            return 1;
+        previews.append(shownAfter);
+        // The pointer rests a while, as a user's does, before moving on.
+        while (timer.elapsed() < 500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    std::sort(previews.begin(), previews.end());
+    out << "preview-median " << previews.at(previews.size() / 2) << "\n";
+    out << "preview-slowest " << previews.constLast() << "\n";
+    out << "dropped-during-previews " << player->droppedFrames() - droppedBefore << "\n";
     return 0;
 }
 

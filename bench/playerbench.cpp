@@ -87,6 +87,11 @@ int main(int argc, char *argv[])
     const double seekMs = median(&player, &Player::seekFinished, [&](int i) { target = 1000 + i * 2930 % 58000; },
                                  [&] { player.seek(target); });
     out << "seek to a frame shown (median of 20): " << QString::number(seekMs, 'f', 1) << " ms\n";
+    // The same targets as a dragged slider follows them: the key frame next to each.
+    const double keyFrameMs = median(&player, &Player::seekFinished,
+                                     [&](int i) { target = 1000 + i * 2930 % 58000; },
+                                     [&] { player.seekToKeyFrame(target); });
+    out << "seek to a key frame (median of 20): " << QString::number(keyFrameMs, 'f', 1) << " ms\n";
 
     const double stepMs = median(&player, &Player::seekFinished, noPrep, [&] { player.stepForward(); });
     out << "step forward: " << QString::number(stepMs, 'f', 1) << " ms\n";

@@ -17,6 +17,7 @@
 // pause set to 0, since the pause now overlaps decoding and can no longer
 // simply be subtracted.
 
+#include "benchclip.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "capture/framegrabber.h"
@@ -27,7 +28,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -56,22 +56,7 @@ const Clip TwoHours { "long-gop-180p-2h.mp4", "320x180", 7200, 250 };
 // Makes the clip on first use; an empty string when that fails.
 QString clipPath(const Clip &clip)
 {
-    const QString path = QDir(QStringLiteral(TINDRA_BENCH_CLIP_DIR)).filePath(QLatin1String(clip.name));
-    if (QFileInfo::exists(path))
-        return path;
-    QDir().mkpath(QStringLiteral(TINDRA_BENCH_CLIP_DIR));
-    QTextStream(stderr) << "Making the benchmark clip " << path << " ...\n";
-    QProcess make;
-    make.setProcessChannelMode(QProcess::ForwardedChannels);
-    make.start(QStringLiteral("ffmpeg"),
-               { "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                 QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(QLatin1String(clip.size)).arg(clip.seconds),
-                 "-c:v", "libx264", "-preset", "veryfast", "-g", QString::number(clip.keyInterval), "-bf", "3",
-                 "-pix_fmt", "yuv420p", path + ".part.mp4" });
-    if (!make.waitForFinished(-1) || make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0
-        || !QFile::rename(path + ".part.mp4", path))
-        return QString();
-    return path;
+    return generatedClip(QLatin1String(clip.name), QLatin1String(clip.size), clip.seconds, clip.keyInterval);
 }
 
 struct Measured {

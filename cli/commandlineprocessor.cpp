@@ -226,11 +226,14 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     const QCommandLineOption sheetWidthOption(QStringLiteral("sheet-width"),
         tr("Width of the contact sheet, %1 to %2 pixels. Default: 1600.").arg(ContactSheet::MinWidth).arg(ContactSheet::MaxWidth),
         tr("pixels"));
+    const QCommandLineOption fastOption(QStringLiteral("fast"),
+        tr("Key-frame mode: each image is the key frame nearest to its position instead of the exact frame. "
+           "Many times faster on videos with key frames far apart; for thumbnails and overviews."));
     parser.addOptions({ countOption, msOption, trimFrontOption, trimBackOption, heightOption, widthOption,
                         aspectOption, prefixOption, nameOption, suffixOption, counterOption, typeOption, logOption,
                         threadsOption, memoryOption, shotsOption, shotThresholdOption, minShotOption, shotListOption,
                         skipBlankOption, sharpestOption, nameTimeOption, manifestOption, qualityOption, sheetOption,
-                        sheetWidthOption });
+                        sheetWidthOption, fastOption });
 
     parser.process(withSheetGrid(app.arguments()));
     if (parser.isSet(versionOption))
@@ -298,6 +301,13 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     if (parser.isSet(sheetOption) && (parser.isSet(countOption) || parser.isSet(msOption))) {
         errorMessage = tr("A contact sheet takes its frames from its grid: leave out --count and --ms");
         return CommandLineResult::Error;
+    }
+    // Key frames are taken as they are: the frames that look at the pictures are exact ones.
+    for (const QCommandLineOption *option : { &shotsOption, &skipBlankOption, &sharpestOption }) {
+        if (parser.isSet(fastOption) && parser.isSet(*option)) {
+            errorMessage = tr("--fast takes key frames as they are: leave out --%1").arg(option->names().constLast());
+            return CommandLineResult::Error;
+        }
     }
     if (parser.isSet(sheetWidthOption) && !parser.isSet(sheetOption)) {
         errorMessage = tr("--sheet-width applies to --sheet only");
@@ -423,6 +433,7 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
         }
         imageProfile->setImageQuality(int(value));
     }
+    config->setKeyFramesOnly(parser.isSet(fastOption));
 
     FileNameProfile *fileNameProfile = config->fileNameProfile();
     for (const QCommandLineOption *option : { &prefixOption, &suffixOption, &nameOption }) {

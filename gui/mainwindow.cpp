@@ -17,6 +17,7 @@
 #include "profiles/profilemanager.h"
 #include "widgets/aboutdialog.h"
 #include "widgets/screenfit.h"
+#include "widgets/sliderpreview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
@@ -37,11 +38,15 @@
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QTime>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcMainWindow, "tindra.mainwindow")
+
+// How long a dragged slider is held still before the exact frame is sought.
+constexpr int SliderRestMs = 250;
 
 QString formatTime(qint64 ms)
 {
@@ -82,6 +87,7 @@ MainWindow::MainWindow(QWidget *parent)
     player = new Player(this);
     shotIndex = new ShotIndex(this);
     videoOutput = new VideoWidget(this);
+    sliderPreview = new SliderPreview(ui->videoSlider, ui->centralWidget);
     if (!player->isValid()) {
         QMessageBox::warning(nullptr, tr("Tindra error"),
                              tr("Can not create video renderer") + QLatin1Char('\n') + player->errorString(),
@@ -111,12 +117,26 @@ MainWindow::MainWindow(QWidget *parent)
     connect(player, &Player::error, this, &MainWindow::onPlayerError);
     connect(player, &Player::endedEarly, this, &MainWindow::onVideoEndedEarly);
     // slider and transport -> player
-    connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
+    // A dragged slider shows key frames at once, and the exact frame where
+    // it is let go of or held still.
+    sliderRest = new QTimer(this);
+    sliderRest->setSingleShot(true);
+    sliderRest->setInterval(SliderRestMs);
+    connect(sliderRest, &QTimer::timeout, this, [this] {
+        if (ui->videoSlider->isSliderDown())
+            seekBySlider();
+    });
+    connect(ui->videoSlider, &QSlider::sliderMoved, this, &MainWindow::followSlider);
     connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
-    // Clicks on the groove, keys and the wheel move the slider by actions,
-    // which take effect after this signal: it seeks to where they lead.
-    connect(ui->videoSlider, &QSlider::actionTriggered, this,
-            [this] { seekBySlider(ui->videoSlider->sliderPosition()); });
+    // Clicks on the groove, keys, the wheel and the release of a dragged
+    // handle away from the frame on show move the slider by actions, which
+    // take effect after this signal: it seeks to where they lead.
+    connect(ui->videoSlider, &QSlider::actionTriggered, this, qOverload<>(&MainWindow::seekBySlider));
+    // A handle dragged back to where it was gets no action: it lands here.
+    connect(ui->videoSlider, &QSlider::sliderReleased, this, [this] {
+        if (ui->videoSlider->sliderPosition() == ui->videoSlider->value())
+            seekBySlider();
+    });
     // A seek that lands where the player already was reports no new
     // position: the handle goes back to the frame on show all the same.
     connect(player, &Player::seekFinished, this, &MainWindow::positionChanged);
@@ -241,6 +261,8 @@ void MainWindow::openVideo(const QString &file)
 
     sliderUnit = 30;
     qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    sliderPreview->setMillisecondsPerStep(sliderUnit);
+    sliderPreview->setSource(file);
     updateSlider();
 }
 
@@ -252,6 +274,7 @@ void MainWindow::unloadVideo()
     player->setFile(QString());
     shotIndex->setSource(QString());
     currentVideoFile.clear();
+    sliderPreview->setSource(QString());
     updateWindowTitle();
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);
@@ -324,7 +347,16 @@ void MainWindow::seekBySlider(int value)
 
 void MainWindow::seekBySlider()
 {
-    seekBySlider(ui->videoSlider->value());
+    sliderRest->stop();
+    seekBySlider(ui->videoSlider->sliderPosition());
+}
+
+void MainWindow::followSlider(int value)
+{
+    if (!player->isPlaying())
+        return;
+    player->seekToKeyFrame(qint64(value * sliderUnit));
+    sliderRest->start();
 }
 
 void MainWindow::playPause()

@@ -17,6 +17,8 @@ class ImageProfile;
 class Player;
 class ShotIndex;
 class QFileDialog;
+class QTimer;
+class SliderPreview;
 class SmartFileDialog;
 class VideoWidget;
 class VolumePopup;
@@ -69,6 +71,7 @@ private slots:
     void updatePlayButton();
     void seekBySlider(int value);
     void seekBySlider();
+    void followSlider(int value);
     void playPause();
     void skipBackward();
     void skipForward();
@@ -129,6 +132,9 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui;
     VideoWidget *videoOutput = nullptr;
+    SliderPreview *sliderPreview = nullptr;
+    // Runs while the slider is held still: then it goes to the exact frame.
+    QTimer *sliderRest = nullptr;
     Player *player = nullptr;
     // The shots of the open video, found in the background for Previous
     // Shot and Next Shot.

@@ -158,10 +158,28 @@ bool VideoFrame::planes(Planes *planes) const
 
 QImage VideoFrame::toImage(QImage::Format format) const
 {
+    return converted(format, QSize());
+}
+
+QImage VideoFrame::toImage(QImage::Format format, int height) const
+{
+    if (!isValid() || height < 1)
+        return QImage();
+    const QSize full = displaySize(m_frame->width, m_frame->height, m_display.aspectNum, m_display.aspectDen);
+    // The height asked for is that of the picture shown, after any quarter turn.
+    const bool turned = m_display.rotation % 180 != 0;
+    const QSize shown = turned ? full.transposed() : full;
+    const QSize small(qMax(1, qRound(double(shown.width()) * height / shown.height())), height);
+    return converted(format, turned ? small.transposed() : small);
+}
+
+QImage VideoFrame::converted(QImage::Format format, QSize size) const
+{
     if (!isValid())
         return QImage();
     const AVFrame *frame = m_frame.get();
-    const QSize size = displaySize(frame->width, frame->height, m_display.aspectNum, m_display.aspectDen);
+    if (size.isEmpty())
+        size = displaySize(frame->width, frame->height, m_display.aspectNum, m_display.aspectDen);
 
     // HDR and wide-gamut pictures go through the colour mapper: 10-bit 4:2:0
     // ones shown at their stored size directly, others after libswscale has

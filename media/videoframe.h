@@ -57,8 +57,14 @@ public:
     // matrix and range; HDR (PQ, HLG) and wide-gamut pictures mapped to BT.709
     // SDR by ColourMapper. A null image for an invalid frame.
     QImage toImage(QImage::Format format = QImage::Format_ARGB32) const;
+    // The same picture made height pixels high (its shape kept) in the same
+    // pass as the colour conversion: for small pictures, much cheaper than
+    // converting the whole frame and scaling it down.
+    QImage toImage(QImage::Format format, int height) const;
 
 private:
+    // The picture at size (before it is turned upright); the display size when empty.
+    QImage converted(QImage::Format format, QSize size) const;
     // Turns a converted ARGB32 picture upright and into the format asked for.
     QImage finished(QImage image, QImage::Format format) const;
 

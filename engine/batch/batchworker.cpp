@@ -35,8 +35,9 @@ BatchWorker::BatchWorker(QObject *parent)
 {
     qRegisterMetaType<FrameDetails>();
     // The grabber opens the video and takes the positions as it would
-    // extract them; the fetcher's decoders extract them. Each frame gets its
-    // details on run()'s thread, which knows the position asked for, and
+    // extract them; the fetcher's decoders extract them, the first of them
+    // through this grabber, which has the video open already. Each frame gets
+    // its details on run()'s thread, which knows the position asked for, and
     // travels with them to the saving slot.
     connect(m_fetcher, &FrameFetcher::frameExtracted, this, &BatchWorker::sendFrame, Qt::DirectConnection);
     connect(this, &BatchWorker::frameReady, this, &BatchWorker::frameExtracted);
@@ -133,6 +134,12 @@ void BatchWorker::capture()
     m_sheetLayout = m_config->sheetLayout();
     if (sheet && !sheetFits())
         return;
+
+    // Said first, so that the output and the log show which frames the images are.
+    m_fetcher->setKeyFramesOnly(m_config->keyFramesOnly());
+    if (m_config->keyFramesOnly() && !isInterruptionRequested())
+        emit statusUpdate(this, tr("Key-frame mode: each image is the key frame nearest to its position"));
+
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
@@ -233,7 +240,7 @@ void BatchWorker::capture()
         }
         if (asked.isEmpty())
             return;
-        m_fetcher->start(m_config->source(), positions, m_grabber->precision());
+        m_fetcher->start(m_config->source(), positions, m_grabber->precision(), m_grabber);
         if (!captureImages(asked))
             return;
     }
@@ -311,10 +318,10 @@ bool BatchWorker::checkNotBlank(qint64 fromMs, qint64 toMs)
 }
 
 // Jobs that skip blank frames or take the sharpest have each decoder choose
-// the frame near each position.
+// the frame near each position; key-frame jobs take the key frames as they are.
 void BatchWorker::chooseFrames(qint64 fromMs, qint64 toMs)
 {
-    if (!m_config->skipBlank() && m_config->sharpestMilliseconds() <= 0) {
+    if (m_config->keyFramesOnly() || (!m_config->skipBlank() && m_config->sharpestMilliseconds() <= 0)) {
         m_fetcher->setChooserFactory(nullptr);
         return;
     }

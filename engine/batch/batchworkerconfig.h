@@ -46,6 +46,7 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int sheetWidth READ sheetWidth WRITE setSheetWidth)
     Q_PROPERTY(int sheetSpacing READ sheetSpacing WRITE setSheetSpacing)
     Q_PROPERTY(QString sheetBackground READ sheetBackground WRITE setSheetBackground)
+    Q_PROPERTY(bool keyFramesOnly READ keyFramesOnly WRITE setKeyFramesOnly)
 
 public:
     // Values of intervalType.
@@ -140,6 +141,10 @@ public:
     void setSheetLayout(const ContactSheet::Layout &layout) { m_sheet = layout; }
     // The file-name profile's name of the sheet; -1 leaves the counter out.
     QString sheetFileNameFor(int counter) const;
+    // Key-frame mode: each image is the key frame nearest to its position,
+    // and only key frames are decoded; faster, but not the exact frame.
+    bool keyFramesOnly() const { return m_keyFramesOnly; }
+    void setKeyFramesOnly(bool on) { m_keyFramesOnly = on; }
 
     // The counter of the job's first file name; the worker counts up from it
     // past names that exist. Not a property: new jobs always start at 1.
@@ -183,6 +188,7 @@ private:
     bool m_skipBlank = false;
     int m_sharpestMilliseconds = 0;
     QString m_shotListPath;
+    bool m_keyFramesOnly = false;
     int m_fileCounterStart = 1;
     bool m_contactSheet = false;
     ContactSheet::Layout m_sheet;

@@ -52,6 +52,11 @@ qint64 FrameFetcher::decoderMemory(int width, int height)
     return qint64(width) * height * 20 + (qint64(16) << 20);
 }
 
+void FrameFetcher::setKeyFramesOnly(bool on)
+{
+    m_keyFramesOnly = on;
+}
+
 void FrameFetcher::setStopCheck(std::function<bool()> check)
 {
     m_stopCheck = std::move(check);
@@ -86,19 +91,24 @@ void FrameFetcher::setChooserFactory(std::function<std::unique_ptr<Chooser>()> m
     m_makeChooser = std::move(make);
 }
 
-void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision)
+void FrameFetcher::start(const QString &source, const QVector<Position> &positions, int precision,
+                         FrameGrabber *opened)
 {
     stop();
     m_source = source;
     m_positions = positions;
     m_precision = precision;
+    // A single position is a run for one decoder: opening the file to plan
+    // would cost as much as decoding a picture.
     media::Demuxer demuxer;
-    demuxer.setMedia(source);
-    demuxer.load();
+    if (positions.size() > 1) {
+        demuxer.setMedia(source);
+        demuxer.load();
+    }
     m_runs = planRuns(demuxer, positions);
     // Unless set, one decoder per core, as many as the budget holds for
     // this picture size.
-    m_decodersChosen = 0;
+    m_decodersChosen = positions.size() == 1 ? 1 : 0;
     const media::CodecContext *codec = demuxer.videoCodecContext();
     if (m_decoderCount <= 0 && codec) {
         // A chooser decodes with a decoder of its own beside each one.
@@ -116,7 +126,8 @@ void FrameFetcher::start(const QString &source, const QVector<Position> &positio
     qCDebug(lcCapture) << "fetching" << positions.size() << "positions in" << m_runs.size() << "runs on"
                        << m_activeDecoders << "decoders";
     for (int i = 0; i < m_activeDecoders; ++i) {
-        m_threads.emplace_back(QThread::create([this] { decodeRuns(); }));
+        FrameGrabber *grabber = i == 0 ? opened : nullptr;
+        m_threads.emplace_back(QThread::create([this, grabber] { decodeRuns(grabber); }));
         m_threads.back()->start();
     }
 }
@@ -191,18 +202,28 @@ void FrameFetcher::stop()
 }
 
 // The body of a decoder thread: takes runs until none is left, one position
-// at a time, as long as the bound on waiting frames allows.
-void FrameFetcher::decodeRuns()
+// at a time, as long as the bound on waiting frames allows. Its grabber is
+// the opened one given, or one of its own.
+void FrameFetcher::decodeRuns(FrameGrabber *opened)
 {
-    FrameGrabber grabber;
-    grabber.setSource(m_source);
+    std::unique_ptr<FrameGrabber> own;
+    if (!opened) {
+        own = std::make_unique<FrameGrabber>();
+        own->setSource(m_source);
+    }
+    FrameGrabber &grabber = opened ? *opened : *own;
+    // An abort of an earlier fetching that came after its last extraction.
+    grabber.forgetAbort();
     grabber.setPrecision(m_precision);
+    grabber.setKeyFramesOnly(m_keyFramesOnly);
     Result result;
-    connect(&grabber, &FrameGrabber::frameExtracted, &grabber, [&result](const media::VideoFrame &frame) {
+    // The connections end with this thread's work.
+    QObject receiver;
+    connect(&grabber, &FrameGrabber::frameExtracted, &receiver, [&result](const media::VideoFrame &frame) {
         result.valid = true;
         result.frame = frame;
     }, Qt::DirectConnection);
-    connect(&grabber, &FrameGrabber::error, &grabber, [&result](const QString &message) {
+    connect(&grabber, &FrameGrabber::error, &receiver, [&result](const QString &message) {
         result.errorMessage = message;
     }, Qt::DirectConnection);
 

@@ -88,6 +88,10 @@ public:
     // pictures, the pictures in the making and the converted frame.
     static qint64 decoderMemory(int width, int height);
 
+    // Each position takes the key frame nearest to it (FrameGrabber's
+    // key-frame mode). Before start().
+    void setKeyFramesOnly(bool on);
+
     // Asked by extractNext() before it takes a result and while it waits for
     // one; returning true aborts, as abort() does.
     void setStopCheck(std::function<bool()> check);
@@ -97,8 +101,11 @@ public:
     void setChooserFactory(std::function<std::unique_ptr<Chooser>()> make);
 
     // Starts decoding the frames of source at positions with the tolerance
-    // precision (ms). Stops an earlier start.
-    void start(const QString &source, const QVector<Position> &positions, int precision);
+    // precision (ms). Stops an earlier start. An opened grabber of source,
+    // when given, is the first decoder, which then does not open the file
+    // again; it must not be used elsewhere until stop().
+    void start(const QString &source, const QVector<Position> &positions, int precision,
+               FrameGrabber *opened = nullptr);
 
     // Waits for the result of the next image and emits it: frameExtracted or
     // error, with the grabber's own message. False, emitting nothing, when
@@ -129,11 +136,12 @@ private:
     };
 
     static std::vector<Run> planRuns(const media::Demuxer &demuxer, const QVector<Position> &positions);
-    void decodeRuns();
+    void decodeRuns(FrameGrabber *opened);
     void abortDecoders();
 
     int m_decoderCount = 0;
     qint64 m_memoryBudget = qint64(1) << 30;
+    bool m_keyFramesOnly = false;
     int m_decodersChosen = 0;
     std::function<bool()> m_stopCheck;
     std::function<std::unique_ptr<Chooser>()> m_makeChooser;

@@ -92,8 +92,26 @@ void FrameGrabber::extract()
     extractAt(m_position);
 }
 
+void FrameGrabber::setKeyFramesOnly(bool on)
+{
+    m_keyFramesOnly = on;
+}
+
+qint64 FrameGrabber::nearestKeyFrameTime(qint64 pos)
+{
+    if (!load())
+        return -1;
+    // The demuxer moves: an exact extraction after this cannot decode on.
+    m_decodedTo.reset();
+    QString reason;
+    bool abortMark = false;
+    const media::Packet packet = nearestKeyFramePacket(pos + m_demuxer.startTime(), &reason, &abortMark);
+    return packet.isValid() ? packet.ptsMs - m_demuxer.startTime() : -1;
+}
+
 void FrameGrabber::unloadAll()
 {
+    m_keyFrame = media::VideoFrame();
     m_decodedTo.reset();
     m_extractionCount = 0;
     m_decoder.reset();
@@ -163,7 +181,9 @@ void FrameGrabber::extractAt(qint64 pos)
 
     QString reason;
     bool abortMark = false;
-    if (decode(pos, m_precision, &reason, &abortMark)) {
+    const bool decoded = m_keyFramesOnly ? decodeNearestKeyFrame(pos, &reason, &abortMark)
+                                         : decode(pos, m_precision, &reason, &abortMark);
+    if (decoded) {
         emit frameExtracted(m_frame);
     } else if (abortMark) {
         emit aborted(QString::asprintf("Abort at position %lld: %s", pos, reason.toLatin1().constData()));
@@ -414,6 +434,95 @@ bool FrameGrabber::finishAtEnd(const Search &search, QString *reason)
         return false;
     }
     return true;
+}
+
+/*
+ * Key-frame mode: the key frame nearest to the target, decoded alone. The
+ * decoder is drained for it (a decoder that reorders pictures would hold it
+ * back until later packets came) and flushed afterwards, so that no picture
+ * after it is ever decoded; nothing is left in the decoder for decoding on,
+ * and an exact extraction after it seeks afresh.
+ */
+bool FrameGrabber::decodeNearestKeyFrame(qint64 pos, QString *reason, bool *abortMark)
+{
+    reason->clear();
+    *abortMark = false;
+    m_frame = media::VideoFrame();
+    m_decodedTo.reset();
+    const media::Packet packet = nearestKeyFramePacket(pos + m_demuxer.startTime(), reason, abortMark);
+    if (!packet.isValid()) {
+        if (!*abortMark) {
+            qCWarning(lcCapture, "FrameGrabber failed to get a packet at %lld", pos);
+            *reason = QString::asprintf("failed to get a packet at %lld", pos);
+        }
+        return false;
+    }
+    if (m_keyFrame.isValid() && m_keyFrameTime == packet.ptsMs) {
+        m_frame = m_keyFrame;
+        return true;
+    }
+    if (abortedAt("abort seek before decoding key frames", reason, abortMark))
+        return false;
+    m_keyFrame = media::VideoFrame();
+    m_decoder->flush();
+    setDecoderOptions(m_fullOptions);
+    const bool decoded = m_decoder->decode(packet);
+    if (decoded) {
+        m_frame = m_decoder->frame();
+        if (!m_frame.isValid() && m_decoder->decode(media::Packet()))
+            m_frame = m_decoder->frame();
+    }
+    m_decoder->flush();
+    if (!m_frame.isValid()) {
+        qCWarning(lcCapture) << "no picture from the key frame at" << packet.pts;
+        *reason = decoded ? QStringLiteral("no frame decoded") : QStringLiteral("decode failed");
+        return false;
+    }
+    qCDebug(lcCapture) << "key frame at" << m_frame.timestamp() << "for" << pos;
+    m_keyFrame = m_frame;
+    m_keyFrameTime = packet.ptsMs;
+    return true;
+}
+
+/*
+ * The packet of the key frame nearest to the target, found without decoding.
+ * The seek lands on the last key frame at or before the target (the first
+ * one, where the video starts later); from there the packets are read on,
+ * only while a key frame to come could still be nearer. Packets come in
+ * decoding order, and no picture is shown before it is decoded: once a
+ * packet's decoding time lies as far after the target as the key frame found
+ * lies before it, every key frame to come is at least as far. An invalid
+ * packet when there is none, or when the search was aborted.
+ */
+media::Packet FrameGrabber::nearestKeyFramePacket(qint64 target, QString *reason, bool *abortMark)
+{
+    m_demuxer.seek(target);
+    media::Packet nearest;
+    while (!m_demuxer.atEnd()) {
+        if (abortedAt("abort seek before read", reason, abortMark))
+            return media::Packet();
+        if (!m_demuxer.readFrame() || m_demuxer.stream() != m_demuxer.videoStream())
+            continue;
+        const media::Packet packet = m_demuxer.packet();
+        const bool key = packet.hasKeyFrame && packet.isValid();
+        if (!nearest.isValid()) {
+            if (key)
+                nearest = packet;
+            if (key && packet.ptsMs >= target)
+                break;
+            continue;
+        }
+        const qint64 before = target - nearest.ptsMs;
+        if (key) {
+            if (qAbs(packet.ptsMs - target) < before)
+                nearest = packet;
+            if (packet.ptsMs >= target)
+                break;
+        } else if (qint64(packet.dts * 1000.0) - target >= before) {
+            break;
+        }
+    }
+    return nearest;
 }
 
 // True when an abort was asked for, which it answers; the step where it was

@@ -22,6 +22,11 @@
 // gives the same frame whatever was extracted before. The file stays open
 // between extractions, so a run of positions does not reopen it.
 //
+// In key-frame mode the answer is the key frame nearest to the position (the
+// earlier of two as near), and it is the only picture decoded: no frame after
+// a key frame is. For thumbnails and previews, where the exact frame is not
+// worth decoding a group of pictures for.
+//
 // Thread: everything runs on the caller's thread and the signals are emitted
 // before extract() returns. Only abort() may be called from another thread.
 class FrameGrabber : public QObject
@@ -43,12 +48,20 @@ public:
     qint64 position() const { return m_position; }
     void setPosition(qint64 ms);
 
+    bool keyFramesOnly() const { return m_keyFramesOnly; }
+    void setKeyFramesOnly(bool on);
+    // The time (ms, as positions count) of the key frame that key-frame
+    // mode gives for pos, found without decoding; -1 when there is none.
+    qint64 nearestKeyFrameTime(qint64 pos);
+
     // Opens the video if needed; 0 when it cannot be opened or has no picture.
     qint64 duration();
 
     // Stops the running extraction at its next check, or the next extraction
     // at its first when none is running: an abort is never lost.
     void abort();
+    // Forgets an abort that no extraction has answered, for a new task.
+    void forgetAbort() { m_abortRequested = false; }
 
     // The frame at pos exactly as given, whatever position() holds
     // (setPosition() keeps the earlier one within the tolerance).
@@ -87,6 +100,8 @@ private:
 
     bool load();
     bool decode(qint64 pos, int range, QString *reason, bool *abortMark);
+    bool decodeNearestKeyFrame(qint64 pos, QString *reason, bool *abortMark);
+    media::Packet nearestKeyFramePacket(qint64 target, QString *reason, bool *abortMark);
     bool canDecodeOnTo(const Search &search) const;
     Verdict seekToKeyFrame(Search &search, QString *reason, bool *abortMark);
     Verdict decodeForward(Search &search, QString *reason, bool *abortMark);
@@ -112,4 +127,9 @@ private:
     QVariantHash m_fullOptions;
     QVariantHash m_optionsSet;
     std::optional<DecodedTo> m_decodedTo;
+    bool m_keyFramesOnly = false;
+    // The key frame decoded last in key-frame mode, by its packet's time:
+    // positions that share their nearest key frame take it without decoding.
+    media::VideoFrame m_keyFrame;
+    qint64 m_keyFrameTime = 0;
 };

@@ -114,7 +114,14 @@ ImageWriter::Result ImageWriter::write(const QImage &image, const QString &path,
         result.reason = tr("The file name has no suffix (such as .jpg or .png) to tell the image type.");
         return result;
     }
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
+    // Encoded in memory first: whatever fails after this is the file
+    // system's, and errno says what. Asking the encoder for its format loads
+    // that format's plugin alone, where the list of formats loads them all.
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter encoder(&buffer, format);
+    if (!encoder.canWrite()) {
         result.reason = tr("\"%1\" is not an image type Tindra can write.").arg(QString::fromLatin1(format));
         return result;
     }
@@ -125,12 +132,6 @@ ImageWriter::Result ImageWriter::write(const QImage &image, const QString &path,
         return result;
     }
 
-    // Encoded in memory first: whatever fails after this is the file
-    // system's, and errno says what.
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter encoder(&buffer, format);
     if (quality >= 1 && quality <= 100 && (format == "jpg" || format == "jpeg" || format == "webp"))
         encoder.setQuality(quality);
     const QImage opaque = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;

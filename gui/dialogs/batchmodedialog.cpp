@@ -137,6 +137,7 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     addField("intervalMilliseconds", ui->intervalMillisecondsTextEdit);
     addField("intervalImages", ui->intervalImagesTextEdit);
     addField("intervalSingleShot", ui->intervalSingleShotComboBox);
+    addField("keyFramesOnly", ui->keyFramesOnlyCheckBox);
     addField("skipFront", ui->skipFrontTextEdit);
     addField("skipBack", ui->skipBackTextEdit);
     addField("contactSheet", ui->contactSheetCheckBox);

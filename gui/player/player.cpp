@@ -368,6 +368,17 @@ void Player::seek(qint64 ms)
     exactSeek(qBound<qint64>(0, ms, m_duration) / 1000.0);
 }
 
+void Player::seekToKeyFrame(qint64 ms)
+{
+    if (!isPlaying())
+        return;
+    m_backStepFrom = -1.0;
+    m_seekTarget = -1.0;
+    const double seconds = qBound<qint64>(0, ms, m_duration) / 1000.0;
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+keyframes") },
+         AwaitRestart);
+}
+
 void Player::exactSeek(double seconds)
 {
     m_timePos = seconds;

@@ -112,6 +112,10 @@ public slots:
     // it), not to the nearest key frame, and keep the paused state.
     void setPosition(qint64 ms);
     void seek(qint64 ms);
+    // Goes to a key frame next to ms, which shows at once where an exact seek
+    // decodes on from the key frame before: for following a dragged slider.
+    // Keeps the paused state.
+    void seekToKeyFrame(qint64 ms);
     // Pause and show exactly the next or previous frame.
     void stepForward();
     void stepBackward();

@@ -333,6 +333,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
     config.setSkipBlank(true);
     config.setSharpestMilliseconds(300);
     config.setShotListPath(QStringLiteral("/out/shots.csv"));
+    config.setKeyFramesOnly(true);
     QVERIFY(config.saveDefaults());
 
     const QString expected = QStringLiteral(
@@ -344,6 +345,7 @@ void BatchWorkerConfigTest::savedDefaultsFile()
         "intervalMilliseconds=250\n"
         "intervalSingleShot=2\n"
         "intervalType=2\n"
+        "keyFramesOnly=true\n"
         "minShotMilliseconds=900\n"
         "objectName=\n"
         "sharpestMilliseconds=300\n"
@@ -380,6 +382,7 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     saved.setMinShotMilliseconds(1500);
     saved.setSkipBlank(true);
     saved.setSharpestMilliseconds(250);
+    saved.setKeyFramesOnly(true);
     QVERIFY(saved.saveDefaults());
 
     BatchWorkerConfig loaded;
@@ -404,6 +407,7 @@ void BatchWorkerConfigTest::defaultsRoundTrip()
     QCOMPARE(loaded.minShotMilliseconds(), 1500);
     QVERIFY(loaded.skipBlank());
     QCOMPARE(loaded.sharpestMilliseconds(), 250);
+    QVERIFY(loaded.keyFramesOnly());
 }
 
 void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
@@ -423,6 +427,7 @@ void BatchWorkerConfigTest::defaultsFileWithOneKeyChangesOneSetting()
     QCOMPARE(config.minShotMilliseconds(), fresh.minShotMilliseconds());
     QCOMPARE(config.skipBlank(), fresh.skipBlank());
     QCOMPARE(config.sharpestMilliseconds(), fresh.sharpestMilliseconds());
+    QVERIFY(!config.keyFramesOnly());
     // The profiles come from the stores' current ones.
     QCOMPARE(config.imageProfile(), ImageProfile::profileManager()->currentProfile());
     QCOMPARE(config.fileNameProfile(), FileNameProfile::profileManager()->currentProfile());

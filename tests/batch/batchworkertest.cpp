@@ -1,5 +1,6 @@
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
+#include "media/videodecoder.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "filesizelimit.h"
@@ -45,6 +46,7 @@ private slots:
     void writeFailures_data();
     void writeFailures();
     void interruptionStopsSaving();
+    void keyFrameMode();
 
 private:
     BatchWorkerConfig *makeJob(const QString &clip);
@@ -399,6 +401,30 @@ void BatchWorkerTest::interruptionStopsSaving()
     QCOMPARE(saved, 2);
     QCOMPARE(progressAfter, QList<float>());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
+}
+
+void BatchWorkerTest::keyFrameMode()
+{
+    // Key frames every 10 s; 8 images from 2000 ms, 6999 ms apart. Each
+    // image is the key frame nearest to its position, and each key frame is
+    // decoded once: no other picture is.
+    BatchWorkerConfig *config = makeJob(QStringLiteral("h264-60s.mp4"));
+    config->setIntervalType(BatchWorkerConfig::ImageCount);
+    config->setIntervalImages(8);
+    config->setKeyFramesOnly(true);
+    BatchWorker worker;
+    worker.setConfig(config);
+    worker.setDecoderThreads(1);
+    worker.setPauseAfterImage(0);
+    QSignalSpy status(&worker, &BatchWorker::statusUpdate);
+    const qint64 before = media::VideoDecoder::picturesDecoded();
+    worker.run();
+    QCOMPARE(media::VideoDecoder::picturesDecoded() - before, qint64(6));
+    QStringList names;
+    QCOMPARE(framesIn(QDir(m_dir->path()), &names), QList<int>({ 0, 250, 500, 500, 750, 1000, 1000, 1250 }));
+    QCOMPARE(status.count(), 9);
+    QCOMPARE(status.at(0).at(1).toString(),
+             QStringLiteral("Key-frame mode: each image is the key frame nearest to its position"));
 }
 
 QTEST_MAIN(BatchWorkerTest)

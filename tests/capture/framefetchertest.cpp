@@ -165,7 +165,7 @@ void FrameFetcherTest::decodersWithinMemoryBudget()
     FrameFetcher fetcher;
     fetcher.setMemoryBudget(budget);
     fetcher.setDecoderCount(set);
-    fetcher.start(TestClips::path(QStringLiteral("vp9.webm")), { { 1000, 1 } }, 250);
+    fetcher.start(TestClips::path(QStringLiteral("vp9.webm")), { { 1000, 1 }, { 3000, 1 } }, 250);
     QCOMPARE(fetcher.decoderCount(), expected);
 }
 

@@ -1,4 +1,5 @@
 #include "capture/framegrabber.h"
+#include "media/demuxer.h"
 #include "media/videodecoder.h"
 
 #include "frameid.h"
@@ -51,6 +52,22 @@ int frameNumber(const media::VideoFrame &frame, int turnBack = 0)
     return FrameId::read(image);
 }
 
+// Times of the key frames of a clip's video, in ms from the start of the
+// file as positions count, read from its packets.
+QList<qint64> keyFrameTimes(const QString &clip)
+{
+    media::Demuxer demuxer;
+    demuxer.setMedia(TestClips::path(clip));
+    QList<qint64> keys;
+    if (!demuxer.load())
+        return keys;
+    while (!demuxer.atEnd()) {
+        if (demuxer.readFrame() && demuxer.stream() == demuxer.videoStream() && demuxer.packet().hasKeyFrame)
+            keys.append(demuxer.packet().ptsMs - demuxer.startTime());
+    }
+    return keys;
+}
+
 }
 
 class FrameGrabberTest : public QObject
@@ -76,6 +93,8 @@ private slots:
     void abortBeforeDecodingIsSeen();
     void abortStopsDecodingForward();
     void frameCrossesThreads();
+    void nearestKeyFrame_data();
+    void nearestKeyFrame();
 };
 
 void FrameGrabberTest::frameAtPosition_data()
@@ -409,6 +428,49 @@ void FrameGrabberTest::frameCrossesThreads()
     delete grabber;
     QVERIFY(QMetaType::type("media::VideoFrame") != QMetaType::UnknownType);
     QCOMPARE(frameNumber(received), 25);
+}
+
+void FrameGrabberTest::nearestKeyFrame_data()
+{
+    QTest::addColumn<QString>("clip");
+    QTest::newRow("h264 with B-frames, key frames every 4 s") << "h264-bframes.mp4";
+    QTest::newRow("mpeg-ts, no index") << "h264.ts";
+    QTest::newRow("hevc 10-bit mkv") << "hevc10.mkv";
+    QTest::newRow("vp9") << "vp9.webm";
+}
+
+// Key-frame mode: every position gets the key frame nearest to it (the
+// earlier one halfway between two), and each key frame is the one picture
+// decoded for it; a position whose key frame came out last decodes nothing.
+void FrameGrabberTest::nearestKeyFrame()
+{
+    QFETCH(QString, clip);
+    const QList<qint64> keys = keyFrameTimes(clip);
+    QVERIFY(keys.size() >= 2);
+    QList<qint64> positions;
+    for (qint64 p = 0; p < keys.constLast() + 1500; p += 300)
+        positions << p;
+    for (int i = 1; i < keys.size(); ++i)
+        positions << (keys.at(i - 1) + keys.at(i)) / 2 << (keys.at(i - 1) + keys.at(i)) / 2 + 1;
+    std::sort(positions.begin(), positions.end());
+
+    FrameGrabber grabber;
+    grabber.setSource(TestClips::path(clip));
+    grabber.setKeyFramesOnly(true);
+    qint64 lastKey = -1;
+    for (const qint64 position : qAsConst(positions)) {
+        qint64 key = keys.constFirst();
+        for (const qint64 k : keys) {
+            if (qAbs(k - position) < qAbs(key - position))
+                key = k;
+        }
+        const qint64 before = media::VideoDecoder::picturesDecoded();
+        const Outcome outcome = extractAt(grabber, position);
+        QVERIFY2(outcome.frame.isValid(), qPrintable(outcome.error));
+        QCOMPARE(frameNumber(outcome.frame), int((key - keys.constFirst()) / 40));
+        QCOMPARE(media::VideoDecoder::picturesDecoded() - before, key == lastKey ? 0 : 1);
+        lastKey = key;
+    }
 }
 
 QTEST_MAIN(FrameGrabberTest)

@@ -84,7 +84,7 @@ void ParallelRunsTest::libraryIntoOneFolder()
     const QDir root(dir.path());
     // Two videos of the same name in different folders make the same file
     // names, a third is not a video at all.
-    for (const QString &folder : { "library/a", "library/b c", "out" })
+    for (const char *folder : { "library/a", "library/b c", "out" })
         QVERIFY(root.mkpath(folder));
     QVERIFY(QFile::copy(TestClips::path("h264-bframes.mp4"), root.filePath("library/a/clip.mp4")));
     QVERIFY(QFile::copy(TestClips::path("h264-bframes.mp4"), root.filePath("library/b c/clip.mp4")));

@@ -195,6 +195,10 @@ void TindracmdTest::options_data()
     QTest::newRow("--sheet 2x1 --sheet-width 400") << QStringList { "--sheet", "2x1", "--sheet-width", "400", "clip.mp4" }
                                                    << QString() << QStringList { "clip-sheet.jpeg" } << QList<int> { -1 }
                                                    << QSize(400, 226);
+    // Key frames at 0, 4 and 8 s: the nearest to 2500, 5500 and 8500 ms.
+    QTest::newRow("--fast") << QStringList { "--fast", "--ms", "3000", "--trimfront", "2500", "clip.mp4" } << QString()
+                            << QStringList { "clip-00001.jpeg", "clip-00002.jpeg", "clip-00003.jpeg" }
+                            << QList<int> { 100, 100, 200 } << QSize(640, 480);
     QTest::newRow("relative destination") << QStringList { "-c", "2", "clip.mp4", "out" } << QStringLiteral("out")
                                           << QStringList { "clip-00001.jpeg", "clip-00002.jpeg" } << QList<int> { 50, 150 }
                                           << QSize(640, 480);
@@ -440,6 +444,8 @@ void TindracmdTest::failures_data()
                                                        << "No images made: the trimmed video is empty" << QStringList();
     QTest::newRow("shots and count") << QStringList { "--shots", "-c", "3", "clip.mp4" } << 2
                                      << "Please only set one of --count, --ms and --shots" << QStringList();
+    QTest::newRow("fast and sharpest") << QStringList { "--fast", "--sharpest", "200", "clip.mp4" } << 2
+                                       << "--fast takes key frames as they are: leave out --sharpest" << QStringList();
     QTest::newRow("shot option without shots") << QStringList { "--min-shot", "100", "clip.mp4" } << 2
                                                << "--min-shot needs --shots" << QStringList();
     QTest::newRow("threshold too low") << QStringList { "--shots", "--shot-threshold", "0", "clip.mp4" } << 2
@@ -592,8 +598,8 @@ void TindracmdTest::nonAsciiPaths()
 void TindracmdTest::logFile()
 {
     QVERIFY(QFile::copy(TestClips::path(QStringLiteral("empty.mp4")), path(QStringLiteral("empty.mp4"))));
-    QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("-c"), QStringLiteral("1"),
-                         QStringLiteral("clip.mp4") }).status, 0);
+    QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("--fast"), QStringLiteral("-c"),
+                         QStringLiteral("1"), QStringLiteral("clip.mp4") }).status, 0);
     QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("empty.mp4") }).status, 3);
     QCOMPARE(tindracmd({ QStringLiteral("--log"), QStringLiteral("run.log"), QStringLiteral("-m"), QStringLiteral("x"),
                          QStringLiteral("clip.mp4") }).status, 2);
@@ -602,7 +608,8 @@ void TindracmdTest::logFile()
     QStringList lines;
     for (const QString &line : QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         lines.append(line.section(QLatin1Char(' '), 1));
-    QCOMPARE(lines, QStringList({ "Saving: clip-.jpeg", QStringLiteral("1 image written to %1").arg(m_dir->path()),
+    QCOMPARE(lines, QStringList({ "Key-frame mode: each image is the key frame nearest to its position",
+                                  "Saving: clip-.jpeg", QStringLiteral("1 image written to %1").arg(m_dir->path()),
                                   "Could not open file empty.mp4",
                                   "Invalid value for --ms: \"x\" (expected a whole number from 0 to 2147483647)" }));
 }

@@ -78,6 +78,10 @@ void MediaTest::shownSize()
     QCOMPARE(FrameId::read(image.transformed(QTransform().rotate(turnBack))), 0);
     // Other formats are converted from the same picture.
     QCOMPARE(frame.toImage(QImage::Format_RGB888).size(), shown);
+    // A small picture of it keeps its shape, upright, and what it shows.
+    const QImage small = frame.toImage(QImage::Format_RGB32, shown.height() / 2);
+    QCOMPARE(small.size(), shown / 2);
+    QCOMPARE(FrameId::read(small.transformed(QTransform().rotate(turnBack))), 0);
 }
 
 void MediaTest::colours_data()

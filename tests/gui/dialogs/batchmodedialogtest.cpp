@@ -152,6 +152,9 @@ void BatchModeDialogTest::twoJobsDiffer_data()
         << "intervalShotsRadioButton" << "" << QVariantMap { { "intervalType", 3 } } << "";
     QTest::newRow("sheet rows") << QVariantMap { { "sheetRows", 4 } } << QVariantMap { { "sheetRows", 6 } }
                                 << "sheetRowsTextEdit" << "3" << QVariantMap { { "sheetRows", 3 } } << "";
+    QTest::newRow("key frames only and exact") << QVariantMap { { "keyFramesOnly", true } }
+                                               << QVariantMap { { "keyFramesOnly", false } } << "keyFramesOnlyCheckBox"
+                                               << QString() << QVariantMap { { "keyFramesOnly", true } } << "";
 }
 
 // Differing values read "[Multiple]"; a change goes into every selected job.
@@ -191,7 +194,7 @@ void BatchModeDialogTest::twoJobsDiffer()
             QTest::keyClick(box, Qt::Key_Down);
     } else if (auto *check = qobject_cast<QCheckBox *>(edited)) {
         QCOMPARE(check->checkState(), Qt::PartiallyChecked);
-        QTest::mouseClick(check, Qt::LeftButton);
+        check->click();
     } else {
         auto *edit = qobject_cast<QLineEdit *>(edited);
         QCOMPARE(edit->text(), QString());

@@ -1,15 +1,22 @@
 #include "widgets/elidedlabel.h"
 #include "widgets/imageview.h"
+#include "capture/keyframepreviewer.h"
+#include "widgets/sliderpreview.h"
 #include "widgets/smartfiledialog.h"
 #include "widgets/volumepopup.h"
 
 #include <QGroupBox>
 #include <QHelpEvent>
+#include "frameid.h"
+#include "testclips.h"
+
 #include <QLabel>
 #include <QSettings>
 #include <QToolTip>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <QCheckBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,6 +40,8 @@ private slots:
     void styleSheetParses();
     void resourcesLoad_data();
     void resourcesLoad();
+    void sliderPreviewShowsNearestKeyFrame_data();
+    void sliderPreviewShowsNearestKeyFrame();
 };
 
 void SmallWidgetsTest::initTestCase()
@@ -212,6 +221,60 @@ void SmallWidgetsTest::resourcesLoad()
     const QImage image(path);
     QCOMPARE(image.size(), size);
     QCOMPARE(image.hasAlphaChannel(), alpha);
+}
+
+void SmallWidgetsTest::sliderPreviewShowsNearestKeyFrame_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("frame");
+    // Steps of 30 ms over a 12 s video with key frames at 0, 4 and 8 s.
+    QTest::newRow("near the start: the first key frame") << 50 << 0;
+    QTest::newRow("just before 4 s") << 120 << 100;
+    QTest::newRow("nearer 8 s than 4 s") << 210 << 200;
+}
+
+// Hovering over the slider shows, above the pointer, the key frame nearest to
+// the time there and the time; moving away hides it.
+void SmallWidgetsTest::sliderPreviewShowsNearestKeyFrame()
+{
+    QFETCH(int, value);
+    QFETCH(int, frame);
+    QWidget window;
+    auto *slider = new QSlider(Qt::Horizontal);
+    slider->setRange(0, 400);
+    auto *layout = new QVBoxLayout(&window);
+    layout->addStretch();
+    layout->addWidget(slider);
+    window.resize(500, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *preview = new SliderPreview(slider, &window);
+    preview->setMillisecondsPerStep(30);
+    preview->setSource(TestClips::path(QStringLiteral("h264-bframes.mp4")));
+
+    // Passing over another place first: only the place the pointer stops at is shown.
+    QSignalSpy shown(preview->findChild<KeyFramePreviewer *>(), &KeyFramePreviewer::previewReady);
+    const int handle = slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, slider);
+    for (int step : { 400 - value, value }) {
+        const QPoint at(QStyle::sliderPositionFromValue(0, 400, step, slider->width() - handle) + handle / 2,
+                        slider->height() / 2);
+        QMouseEvent move(QEvent::MouseMove, at, slider->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(slider, &move);
+    }
+    QCOMPARE(preview->position(), qint64(value) * 30);
+    QTRY_VERIFY_WITH_TIMEOUT(preview->isVisible(), 10000);
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(shown.at(0).at(0).toLongLong(), qint64(value) * 30);
+    const QPixmap picture = preview->findChild<QLabel *>(QStringLiteral("sliderPreviewPicture"))->pixmap(Qt::ReturnByValue);
+    QCOMPARE(picture.height(), 90);
+    QCOMPARE(FrameId::read(picture.toImage()), frame);
+    QCOMPARE(preview->findChild<QLabel *>(QStringLiteral("sliderPreviewTime"))->text(),
+             QTime(0, 0).addMSecs(value * 30).toString(QStringLiteral("hh:mm:ss.zzz")));
+    QVERIFY(preview->geometry().bottom() < slider->mapTo(&window, QPoint(0, 0)).y());
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(slider, &leave);
+    QVERIFY(!preview->isVisible());
 }
 
 QTEST_MAIN(SmallWidgetsTest)
