@@ -332,8 +332,8 @@ double workerJob(const QString &clip, int rule, int images, bool skipBlank, int 
     timer.start();
     worker.run();
     if (written)
-        *written = worker.imagesSaved();
-    return worker.imagesSaved() == worker.framesRequested() && worker.imagesSaved() > 0 ? timer.nsecsElapsed() / 1e6
+        *written = worker.outcome().imagesSaved;
+    return worker.outcome().imagesSaved == worker.outcome().framesRequested && worker.outcome().imagesSaved > 0 ? timer.nsecsElapsed() / 1e6
                                                                                         : -1;
 }
 

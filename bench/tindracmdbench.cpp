@@ -193,7 +193,7 @@ double workerMsPerImage(const QString &clip, int images, int threads)
     timer.start();
     worker.run();
     const double ms = timer.nsecsElapsed() / 1e6;
-    return worker.imagesSaved() == images ? ms / images : -1;
+    return worker.outcome().imagesSaved == images ? ms / images : -1;
 }
 
 }

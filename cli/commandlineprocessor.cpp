@@ -545,6 +545,8 @@ CommandLineResult CommandLineProcessor::processArguments(QApplication &app, QCom
     m_worker->setDecoderMemoryBudget(memory << 20);
     m_worker->watchInterruptionFlag(&stopSignal);
     handleStopSignals();
+    connect(m_worker, &BatchWorker::finished, this,
+            [this](BatchWorker *, const BatchOutcome &outcome) { m_outcome = outcome; });
     connect(m_worker, &BatchWorker::statusUpdate, this,
             [this](BatchWorker *, const QString &text) { threadStatusUpdate(text); });
     if (isatty(STDERR_FILENO)) {
@@ -623,48 +625,48 @@ void CommandLineProcessor::showProgress(float progress)
 
 int CommandLineProcessor::exitStatus()
 {
-    const BatchWorker &worker = *m_worker;
-    const QString folder = QDir::toNativeSeparators(worker.config()->outputFolder().absolutePath());
+    const BatchOutcome &done = m_outcome;
+    const QString folder = QDir::toNativeSeparators(m_worker->config()->outputFolder().absolutePath());
     if (const int signal = stopSignal.load()) {
-        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(done.imagesSaved).arg(folder));
         return ExitInterrupted + signal;
     }
-    if (worker.openFailed())
+    if (done.openFailed)
         return ExitCannotOpenVideo;
     // The worker said why.
-    if (worker.blankVideo())
+    if (done.blankVideo)
         return ExitNothingToCapture;
-    if (worker.framesRequested() == 0) {
+    if (done.framesRequested == 0) {
         threadStatusUpdate(tr("No images made: the trimmed video is empty"));
         return ExitNothingToCapture;
     }
-    if (worker.config()->contactSheet()) {
-        if (worker.sheetsSaved() == 0) {
+    if (m_worker->config()->contactSheet()) {
+        if (done.sheetsSaved == 0) {
             threadStatusUpdate(tr("No contact sheet written to %1").arg(folder));
-            return worker.saveErrors() > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+            return done.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
         }
         threadStatusUpdate(tr("Contact sheet of %1 of %2 frames written to %3")
-                               .arg(worker.imagesSaved())
-                               .arg(worker.framesRequested())
+                               .arg(done.imagesSaved)
+                               .arg(done.framesRequested)
                                .arg(folder));
-        if (worker.imagesSaved() < worker.framesRequested())
+        if (done.imagesSaved < done.framesRequested)
             return ExitFramesFailed;
         // The shot list could not be written.
-        if (worker.saveErrors() > 0)
+        if (done.saveErrors > 0)
             return ExitImagesNotWritten;
-        return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
+        return done.manifestFailed ? ExitManifestNotWritten : ExitOk;
     }
-    if (worker.imagesSaved() == worker.framesRequested()) {
-        threadStatusUpdate(worker.imagesSaved() == 1 ? tr("1 image written to %1").arg(folder)
-                                                     : tr("%1 images written to %2").arg(worker.imagesSaved()).arg(folder));
+    if (done.imagesSaved == done.framesRequested) {
+        threadStatusUpdate(done.imagesSaved == 1 ? tr("1 image written to %1").arg(folder)
+                                                     : tr("%1 images written to %2").arg(done.imagesSaved).arg(folder));
         // The shot list could not be written.
-        if (worker.saveErrors() > 0)
+        if (done.saveErrors > 0)
             return ExitImagesNotWritten;
-        return worker.manifestFailed() ? ExitManifestNotWritten : ExitOk;
+        return done.manifestFailed ? ExitManifestNotWritten : ExitOk;
     }
     threadStatusUpdate(tr("%1 of %2 images written to %3")
-                           .arg(worker.imagesSaved())
-                           .arg(worker.framesRequested())
+                           .arg(done.imagesSaved)
+                           .arg(done.framesRequested)
                            .arg(folder));
-    return worker.saveErrors() > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+    return done.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/batchoutcome.h"
+
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -54,6 +56,7 @@ private:
     int exitStatus();
 
     BatchWorker *m_worker = nullptr;
+    BatchOutcome m_outcome;
     QFile m_log;
     std::unique_ptr<Manifest> m_manifest;
     bool m_progressShown = false;

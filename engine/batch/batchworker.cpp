@@ -34,6 +34,7 @@ BatchWorker::BatchWorker(QObject *parent)
     , m_fetcher(new FrameFetcher(this))
 {
     qRegisterMetaType<FrameDetails>();
+    qRegisterMetaType<BatchOutcome>();
     // The grabber opens the video and takes the positions as it would
     // extract them; the fetcher's decoders extract them, the first of them
     // through this grabber, which has the video open already. Each frame gets
@@ -96,6 +97,22 @@ void BatchWorker::run()
         emit framesDone(QPrivateSignal());
     m_grabber->disconnect();
     m_grabber->abort();
+    // Behind the frames and the sheet still queued for the saving slot.
+    QMetaObject::invokeMethod(this, [this] { emit finished(this, outcome()); });
+}
+
+BatchOutcome BatchWorker::outcome() const
+{
+    BatchOutcome outcome;
+    outcome.openFailed = m_openFailed;
+    outcome.blankVideo = m_blankVideo;
+    outcome.framesRequested = m_framesRequested;
+    outcome.imagesSaved = m_imagesSaved;
+    outcome.extractionErrors = m_extractionErrors;
+    outcome.saveErrors = m_saveErrors;
+    outcome.sheetsSaved = m_sheetsSaved;
+    outcome.manifestFailed = m_manifestFailed;
+    return outcome;
 }
 
 /*

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/batchoutcome.h"
 #include "batch/worker.h"
 #include "capture/framedetails.h"
 #include "capture/videoinfo.h"
@@ -60,18 +61,8 @@ public:
 
     void run() override;
 
-    // What the last run achieved, for callers that report an outcome.
-    bool openFailed() const { return m_openFailed; }
-    int framesRequested() const { return m_framesRequested; }
-    int imagesSaved() const { return m_imagesSaved; }
-    int extractionErrors() const { return m_extractionErrors; }
-    int saveErrors() const { return m_saveErrors; }
-    // Blank frames were to be skipped and every frame of the video is blank.
-    bool blankVideo() const { return m_blankVideo; }
-    // Contact sheets written (0 or 1); imagesSaved() counts their frames.
-    int sheetsSaved() const { return m_sheetsSaved; }
-    // Some images written are missing from the manifest.
-    bool manifestFailed() const { return m_manifestFailed; }
+    // What the run achieved so far; finished() hands over the final one.
+    BatchOutcome outcome() const;
 
 signals:
     void imageReady(BatchWorker *worker, QImage &image);
@@ -86,6 +77,9 @@ signals:
     void sheetUpdated(BatchWorker *worker, const QImage &sheet);
     // A contact sheet finished and kept (setSheetKept()).
     void sheetFinished(BatchWorker *worker, const QImage &sheet);
+    // Once per run, after its last image was handled, on the thread the
+    // worker belongs to.
+    void finished(BatchWorker *worker, const BatchOutcome &outcome);
 
 private slots:
     void frameExtracted(media::VideoFrame frame, FrameDetails details);

@@ -52,6 +52,9 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     worker->setConfig(config);
     connect(worker, &BatchWorker::statusUpdate, this, &BatchProcessingDialog::workerStatusUpdate);
     connect(worker, &BatchWorker::imageReady, this, &BatchProcessingDialog::workerImageReady);
+    connect(worker, &BatchWorker::finished, this, [this](BatchWorker *done, const BatchOutcome &outcome) {
+        resultOf(done).outcome = outcome;
+    });
     // A contact sheet shows as it grows.
     connect(worker, &BatchWorker::sheetUpdated, ui->previewImageView,
             [this](BatchWorker *, const QImage &sheet) { ui->previewImageView->setImage(sheet); });
@@ -59,7 +62,7 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
     connect(worker, &BatchWorker::progressUpdate, this,
             [this, worker] { ui->currentVideoLabel->setText(resultOf(worker).source); });
     m_jobOfWorker.insert(worker, m_results.size());
-    m_results.append(JobResult { config->source() });
+    m_results.append(JobResult { config->source(), config->contactSheet(), BatchOutcome() });
     if (!m_imageListName.isEmpty()) {
         const QString path = config->outputFolder().absoluteFilePath(m_imageListName);
         auto list = m_imageLists.find(path);
@@ -137,22 +140,14 @@ BatchProcessingDialog::JobResult &BatchProcessingDialog::resultOf(BatchWorker *w
 
 void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text)
 {
-    JobResult &result = resultOf(worker);
-    // Every failure comes with a status line, so the worker's counts are
-    // up to date here.
-    result.unreadable = worker->openFailed();
-    result.failed = worker->extractionErrors() + worker->saveErrors();
-    result.requested = worker->framesRequested();
-    result.unlisted = worker->manifestFailed();
-
+    const JobResult &result = resultOf(worker);
     ui->currentVideoLabel->setText(result.source);
     ui->statusLabel->setText(text);
     ui->logTextEdit->appendPlainText(QFileInfo(result.source).fileName() + QStringLiteral(": ") + text);
 }
 
-void BatchProcessingDialog::workerImageReady(BatchWorker *worker, QImage &image)
+void BatchProcessingDialog::workerImageReady(BatchWorker *, QImage &image)
 {
-    ++resultOf(worker).written;
     ui->previewImageView->setImage(image);
 }
 
@@ -176,20 +171,23 @@ QString BatchProcessingDialog::summary() const
     int written = 0;
     QStringList failures;
     for (const JobResult &result : m_results) {
-        written += result.written;
+        const BatchOutcome &outcome = result.outcome;
+        // A contact sheet is one image.
+        const int images = result.sheet ? outcome.sheetsSaved : outcome.imagesSaved;
+        written += images;
         const QString name = QFileInfo(result.source).fileName();
-        if (result.unreadable)
+        if (outcome.openFailed)
             failures.append(tr("%1 (cannot read video)").arg(name));
-        else if (result.failed > 0)
-            failures.append(tr("%1 (%2 of its images)").arg(name).arg(result.failed));
-        else if (result.written == 0 && !thread->isInterruptionRequested())
+        else if (outcome.failures() > 0)
+            failures.append(tr("%1 (%2 of its images)").arg(name).arg(outcome.failures()));
+        else if (images == 0 && !thread->isInterruptionRequested())
             // A readable video gives every rule a position unless the skips leave no time.
-            failures.append(result.requested == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
-                                                                   : tr("%1 (no images)").arg(name));
+            failures.append(outcome.framesRequested == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
+                                                         : tr("%1 (no images)").arg(name));
     }
     QString text = written == 1 ? tr("1 image written.") : tr("%1 images written.").arg(written);
     if (!m_imageListErrors.isEmpty()
-        || std::any_of(m_results.cbegin(), m_results.cend(), [](const JobResult &result) { return result.unlisted; }))
+        || std::any_of(m_results.cbegin(), m_results.cend(), [](const JobResult &result) { return result.outcome.manifestFailed; }))
         text += QLatin1Char(' ') + tr("The image list is missing rows.");
     if (thread->isInterruptionRequested())
         text.prepend(tr("Cancelled.") + QLatin1Char(' '));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/batchoutcome.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QImage>
@@ -61,12 +63,9 @@ private:
     struct JobResult
     {
         QString source;
-        // Frames its worker asked for; the worker itself is gone once it has run.
-        int requested = 0;
-        int written = 0;
-        int failed = 0;
-        bool unreadable = false;
-        bool unlisted = false;   // images missing from the image list
+        bool sheet = false;
+        // Kept here: the worker itself is gone once it has run.
+        BatchOutcome outcome;
     };
 
     void updateButton();

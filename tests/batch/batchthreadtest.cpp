@@ -140,7 +140,7 @@ void BatchThreadTest::interruptionDuringSecondWorker()
     QCOMPARE(files.filter(QStringLiteral("a-")).size(), 1);
     QVERIFY(files.filter(QStringLiteral("b-")).size() < 8);
     // The worker stopped asking for frames, not only saving them.
-    QVERIFY2(second->framesRequested() < 8, qPrintable(QString::number(second->framesRequested())));
+    QVERIFY2(second->outcome().framesRequested < 8, qPrintable(QString::number(second->outcome().framesRequested)));
     QCOMPARE(files.filter(QStringLiteral("c-")).size(), 0);
     QVERIFY(second->isInterruptionRequested());
 }

@@ -184,14 +184,17 @@ void BatchWorkerTest::schedule()
     QSignalSpy progress(&worker, &BatchWorker::progressUpdate);
     QSignalSpy ready(&worker, &BatchWorker::imageReady);
     QSignalSpy status(&worker, &BatchWorker::statusUpdate);
+    QSignalSpy finished(&worker, &BatchWorker::finished);
     worker.run();
 
     QStringList written;
     QCOMPARE(framesIn(QDir(m_dir->path()), &written), frames);
     QCOMPARE(written, names);
     QCOMPARE(ready.count(), names.size());
-    QCOMPARE(worker.imagesSaved(), names.size());
-    QCOMPARE(worker.framesRequested(), names.size());
+    QCOMPARE(finished.count(), 1);
+    const auto outcome = finished.constFirst().at(1).value<BatchOutcome>();
+    QCOMPARE(outcome.imagesSaved, names.size());
+    QCOMPARE(outcome.framesRequested, names.size());
     QCOMPARE(status.count(), names.size());
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(status.at(i).at(1).toString(), QStringLiteral("Saving: ") + names.at(i));
@@ -280,7 +283,7 @@ void BatchWorkerTest::choices()
     for (int i = 0; i < frames.size(); ++i)
         QVERIFY2(frames.at(i) >= lowest.at(i) && frames.at(i) <= highest.at(i), qPrintable(QString::number(frames.at(i))));
     QCOMPARE(said, notes);
-    QCOMPARE(worker.blankVideo(), lowest.isEmpty());
+    QCOMPARE(worker.outcome().blankVideo, lowest.isEmpty());
 }
 
 void BatchWorkerTest::secondRunContinuesTheCounter()
@@ -301,7 +304,7 @@ void BatchWorkerTest::secondRunContinuesTheCounter()
         BatchWorker worker;
         worker.setConfig(config);
         worker.run();
-        QCOMPARE(worker.imagesSaved(), 2);
+        QCOMPARE(worker.outcome().imagesSaved, 2);
     }
     QCOMPARE(folder.entryList(QDir::Files, QDir::Name),
              QStringList({ "h264-10s-00001.jpeg", "h264-10s-00002.jpeg", "h264-10s-00003.jpeg",
@@ -332,7 +335,7 @@ void BatchWorkerTest::unreadableVideo()
     worker.run();
     QCOMPARE(status.count(), 1);
     QCOMPARE(status.at(0).at(1).toString(), QStringLiteral("Could not open file ") + config->source());
-    QVERIFY(worker.openFailed());
+    QVERIFY(worker.outcome().openFailed);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
 }
 
@@ -371,9 +374,9 @@ void BatchWorkerTest::writeFailures()
             limit = std::make_unique<FileSizeLimit>(fileSizeLimit);
         worker.run();
     }
-    QCOMPARE(worker.framesRequested(), framesRequested);
-    QCOMPARE(worker.saveErrors(), framesRequested);
-    QCOMPARE(worker.imagesSaved(), 0);
+    QCOMPARE(worker.outcome().framesRequested, framesRequested);
+    QCOMPARE(worker.outcome().saveErrors, framesRequested);
+    QCOMPARE(worker.outcome().imagesSaved, 0);
     QCOMPARE(ready.count(), 0);
     QVERIFY2(status.constLast().at(1).toString().endsWith(lastStatus), qPrintable(status.constLast().at(1).toString()));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());

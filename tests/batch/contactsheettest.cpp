@@ -103,9 +103,9 @@ void ContactSheetTest::layout()
     const QString name = QFileInfo(clip).completeBaseName() + QStringLiteral("-sheet.jpeg");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { name });
     QCOMPARE(status.constLast().at(1).toString(), QStringLiteral("Saving: ") + name);
-    QCOMPARE(worker.sheetsSaved(), 1);
+    QCOMPARE(worker.outcome().sheetsSaved, 1);
     const int cells = shots ? frames.size() - 1 : frames.size();
-    QCOMPARE(worker.imagesSaved(), cells);
+    QCOMPARE(worker.outcome().imagesSaved, cells);
     const QImage image(QDir(dir.path()).filePath(name));
     layout.rows = (cells + columns - 1) / columns;
 
