@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "guilog.h"
 #include "ui_mainwindow.h"
 #include "analysis/shotindex.h"
 
@@ -32,7 +33,6 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLayout>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScrollArea>
@@ -42,8 +42,6 @@
 #include <QUrl>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcMainWindow, "tindra.mainwindow")
 
 // How long a dragged slider is held still before the exact frame is sought.
 constexpr int SliderRestMs = 250;
@@ -260,7 +258,7 @@ void MainWindow::openVideo(const QString &file)
     updatePlayButton();
 
     sliderUnit = 30;
-    qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    qCDebug(lcGui) << "updateSliderUnit:" << sliderUnit;
     sliderPreview->setMillisecondsPerStep(sliderUnit);
     sliderPreview->setSource(file);
     updateSlider();
@@ -330,7 +328,7 @@ void MainWindow::setSnapshotControlsEnabled(bool enabled)
 
 void MainWindow::updatePlayButton()
 {
-    qCDebug(lcMainWindow) << "updatePlayButton:" << player->state();
+    qCDebug(lcGui) << "updatePlayButton:" << player->state();
     if (playIcon.isNull()) {
         playIcon = QIcon(QStringLiteral(":/Images/Play.svg"));
         pauseIcon = QIcon(QStringLiteral(":/Images/Pause.svg"));
@@ -496,7 +494,7 @@ void MainWindow::updateSlider()
 void MainWindow::updateSliderUnit()
 {
     sliderUnit = 30;
-    qCDebug(lcMainWindow) << "updateSliderUnit:" << sliderUnit;
+    qCDebug(lcGui) << "updateSliderUnit:" << sliderUnit;
     updateSlider();
 }
 
@@ -808,11 +806,11 @@ void MainWindow::reportSave(const QString &path, bool saved, const QString &reas
 {
     const QString shownPath = nativeAbsolutePath(path);
     if (saved) {
-        qCDebug(lcMainWindow) << "Save success" << path;
+        qCDebug(lcGui) << "Save success" << path;
         statusBar()->showMessage(tr("Saved %1").arg(shownPath));
         return;
     }
-    qCDebug(lcMainWindow) << "Save failure" << path;
+    qCDebug(lcGui) << "Save failure" << path;
     // The line of an earlier save must not stand as if this one had worked.
     statusBar()->showMessage(tr("Not saved: %1").arg(shownPath));
     QMessageBox::warning(this, tr("Snapshot Not Saved"),

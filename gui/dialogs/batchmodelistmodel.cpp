@@ -1,14 +1,13 @@
 #include "batchmodelistmodel.h"
+#include "guilog.h"
 
 #include "batch/batchworkerconfig.h"
 
 // Qt
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 namespace {
-Q_LOGGING_CATEGORY(lcBatchDialog, "tindra.gui.batch")
 }
 
 BatchModeListModel::BatchModeListModel(QObject *parent)
@@ -91,7 +90,7 @@ void BatchModeListModel::removeIndexes(const QModelIndexList &indexes)
     // Rows move up as others go, so the jobs are collected before any is removed.
     QVector<BatchWorkerConfig *> doomed;
     for (const QModelIndex &index : indexes) {
-        qCDebug(lcBatchDialog) << "Removing index " << index;
+        qCDebug(lcGui) << "Removing index " << index;
         if (BatchWorkerConfig *config = configAt(index.row()); config && !doomed.contains(config))
             doomed.append(config);
     }

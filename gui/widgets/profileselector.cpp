@@ -1,4 +1,5 @@
 #include "widgets/profileselector.h"
+#include "guilog.h"
 
 #include "ui_profileselector.h"
 
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMetaProperty>
 #include <QRadioButton>
@@ -22,8 +22,6 @@
 #include <QTextEdit>
 
 namespace {
-Q_LOGGING_CATEGORY(lcSelector, "tindra.gui.profiles")
-
 void copyProperties(const QObject &from, QObject &to)
 {
     const QMetaObject *meta = from.metaObject();
@@ -250,7 +248,7 @@ void ProfileSelector::on_profileComboBox_currentIndexChanged(int index)
     if (loading)
         return;
     if (ui->profileComboBox->currentText().isEmpty()) {
-        qCDebug(lcSelector, "Name.length was 0. Show an error or don't let the user press the button here.");
+        qCDebug(lcGui, "Name.length was 0. Show an error or don't let the user press the button here.");
         return;
     }
     if (index < 0 || index >= profileList.size())

@@ -1,16 +1,14 @@
 #include "widgets/smartfiledialog.h"
+#include "guilog.h"
 
 #include "widgets/screenfit.h"
 
 // Qt
 #include <QAbstractItemView>
 #include <QCompleter>
-#include <QLoggingCategory>
 #include <QSettings>
 
 namespace {
-Q_LOGGING_CATEGORY(lcDialogs, "tindra.gui.dialogs")
-
 const QString StateKey = QStringLiteral("_dialogState");
 const QString PathKey = QStringLiteral("_dialogPath");
 const QString AllFiles = QStringLiteral("All Files (*.*)");
@@ -22,7 +20,7 @@ SmartFileDialog::SmartFileDialog(QWidget *parent, const QString &name)
     QSettings settings;
     // Fails on the first use of every name: there is nothing stored yet.
     if (!restoreState(settings.value(dialogName + StateKey).toByteArray()))
-        qCDebug(lcDialogs, "Restore state failed");
+        qCDebug(lcGui, "Restore state failed");
     const QString path = settings.value(dialogName + PathKey).toString();
     if (!path.isEmpty())
         setDirectory(path);
@@ -65,7 +63,7 @@ void SmartFileDialog::dialogFinished(int result)
 
 void SmartFileDialog::saveSettings()
 {
-    qCDebug(lcDialogs, "Saving state");
+    qCDebug(lcGui, "Saving state");
     QSettings settings;
     settings.setValue(dialogName + StateKey, saveState());
     settings.setValue(dialogName + PathKey, directory().absolutePath());

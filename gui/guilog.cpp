@@ -1,0 +1,3 @@
+#include "guilog.h"
+
+Q_LOGGING_CATEGORY(lcGui, "tindra.gui")
