@@ -33,6 +33,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLayout>
+#include <QComboBox>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScrollArea>
@@ -42,6 +43,26 @@
 #include <QUrl>
 
 namespace {
+
+// The store's profiles in box, the current one chosen.
+void fillProfileBox(QComboBox *box, const ProfileManager *manager, const BaseProfile *current)
+{
+    box->clear();
+    for (const BaseProfile *profile : manager->profiles())
+        box->addItem(profile->name(), profile->id());
+    box->setCurrentIndex(current ? box->findData(current->id(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive)
+                                 : -1);
+}
+
+// The profile picked in box, made the one the next start begins with; none
+// when it is gone from the store.
+BaseProfile *pickProfile(const QComboBox *box, ProfileManager *manager)
+{
+    BaseProfile *profile = manager->profileById(box->currentData().toString());
+    if (profile)
+        manager->setCurrentProfile(profile);
+    return profile;
+}
 
 // How long a dragged slider is held still before the exact frame is sought.
 constexpr int SliderRestMs = 250;
@@ -586,38 +607,23 @@ void MainWindow::on_actionCopy_Full_Frame_triggered()
 
 void MainWindow::loadImageProfileComboBox()
 {
-    ProfileManager *manager = ImageProfile::profileManager();
-    ui->imageProfileComboBox->clear();
-    const auto profiles = manager->profiles();
-    for (BaseProfile *profile : profiles)
-        ui->imageProfileComboBox->addItem(profile->name(), profile->id());
     if (!imageProfile)
-        imageProfile = qobject_cast<ImageProfile *>(manager->currentProfile());
-    ui->imageProfileComboBox->setCurrentIndex(
-        imageProfile ? ui->imageProfileComboBox->findData(imageProfile->id(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1);
+        imageProfile = qobject_cast<ImageProfile *>(ImageProfile::profileManager()->currentProfile());
+    fillProfileBox(ui->imageProfileComboBox, ImageProfile::profileManager(), imageProfile);
 }
 
 void MainWindow::loadFileNameProfileComboBox()
 {
-    ProfileManager *manager = FileNameProfile::profileManager();
-    ui->filenameProfileComboBox->clear();
-    const auto profiles = manager->profiles();
-    for (BaseProfile *profile : profiles)
-        ui->filenameProfileComboBox->addItem(profile->name(), profile->id());
     if (!fileNameProfile)
-        fileNameProfile = qobject_cast<FileNameProfile *>(manager->currentProfile());
-    ui->filenameProfileComboBox->setCurrentIndex(
-        fileNameProfile ? ui->filenameProfileComboBox->findData(fileNameProfile->id(), Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1);
+        fileNameProfile = qobject_cast<FileNameProfile *>(FileNameProfile::profileManager()->currentProfile());
+    fillProfileBox(ui->filenameProfileComboBox, FileNameProfile::profileManager(), fileNameProfile);
 }
 
 void MainWindow::on_imageProfileComboBox_activated(int)
 {
-    ProfileManager *manager = ImageProfile::profileManager();
-    auto *profile = qobject_cast<ImageProfile *>(
-        manager->profileById(ui->imageProfileComboBox->currentData().toString()));
+    auto *profile = qobject_cast<ImageProfile *>(pickProfile(ui->imageProfileComboBox, ImageProfile::profileManager()));
     if (!profile)
         return;
-    manager->setCurrentProfile(profile);
     imageProfile = profile;
     // What is shown, saved and copied always follows the profile on show.
     if (!fullFrameImage.isNull())
@@ -626,12 +632,10 @@ void MainWindow::on_imageProfileComboBox_activated(int)
 
 void MainWindow::on_filenameProfileComboBox_activated(int)
 {
-    ProfileManager *manager = FileNameProfile::profileManager();
-    auto *profile = qobject_cast<FileNameProfile *>(
-        manager->profileById(ui->filenameProfileComboBox->currentData().toString()));
+    auto *profile =
+        qobject_cast<FileNameProfile *>(pickProfile(ui->filenameProfileComboBox, FileNameProfile::profileManager()));
     if (!profile)
         return;
-    manager->setCurrentProfile(profile);
     fileNameProfile = profile;
     updateAutomaticFileNameDisplay();
 }

@@ -4,7 +4,6 @@
 
 #include "imaging/imagewriter.h"
 #include "profiles/filenameprofile.h"
-#include "widgets/screenfit.h"
 
 // Qt
 #include <QDir>
@@ -18,17 +17,11 @@ constexpr qint64 ExampleTime = 83456;
 }
 
 FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::FileNameProfileDialog>())
+    : ProfileDialog(parent), ui(std::make_unique<Ui::FileNameProfileDialog>())
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    // The buttons stay in reach on a small screen; the rest scrolls.
-    ScreenFit::scrollBody(ui->verticalLayout, 1);
-    ScreenFit::keepOnScreen(this);
+    setUpForm(ui->profileSelector, ui->saveButton, ui->cancelButton, ui->verticalLayout);
     ProfileSelector *selector = ui->profileSelector;
-    connect(selector, &ProfileSelector::profileNameTextChanged, this,
-            [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
-    ui->saveButton->setEnabled(false);
 
     // Only the types this installation writes (WebP needs Qt's plugin).
     for (const QString &type : ImageWriter::fileTypes())
@@ -51,7 +44,7 @@ FileNameProfileDialog::~FileNameProfileDialog() = default;
 
 void FileNameProfileDialog::setProfile(BaseProfile *profile)
 {
-    m_profile = profile;
+    setStartProfile(profile);
     ui->profileSelector->selectProfile(profile);
     updateExample();
 }
@@ -81,7 +74,7 @@ void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
 }
 
 // The names are made in the output folder: no part of them may lead elsewhere.
-bool FileNameProfileDialog::namePartsAreNames()
+bool FileNameProfileDialog::inputIsValid()
 {
     for (QLineEdit *edit : { ui->formatPrefixLineEdit, ui->formatBasenameLineEdit, ui->formatSuffixLineEdit }) {
         const QString text = edit->text();
@@ -97,22 +90,3 @@ bool FileNameProfileDialog::namePartsAreNames()
     return true;
 }
 
-void FileNameProfileDialog::on_saveButton_clicked()
-{
-    if (!namePartsAreNames())
-        return;
-    bool written = false;
-    BaseProfile *saved = ui->profileSelector->saveProfile(&written);
-    if (!written) {
-        // Closing now would look like success and lose the edits at the next start.
-        ui->profileSelector->warnNotWritten();
-        return;
-    }
-    m_profile = saved;
-    accept();
-}
-
-void FileNameProfileDialog::on_cancelButton_clicked()
-{
-    reject();
-}

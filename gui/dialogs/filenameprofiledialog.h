@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/profiledialog.h"
+
 #include <QString>
 
 #include <memory>
@@ -17,7 +18,7 @@ class BaseProfile;
 // the dialog closes: the saved profile, or the one it was given.
 //
 // User-interface thread only; made for one modal run.
-class FileNameProfileDialog : public QDialog
+class FileNameProfileDialog : public ProfileDialog
 {
     Q_OBJECT
 
@@ -26,20 +27,17 @@ public:
     ~FileNameProfileDialog() override;
 
     void setProfile(BaseProfile *profile);
-    BaseProfile *profile() const { return m_profile; }
     // The video whose name the example uses; "MyVideo.mpeg" until set.
     void setVideoFileName(const QString &fileName);
 
 private slots:
     void on_resetToDefaultsButton_clicked();
-    void on_saveButton_clicked();
-    void on_cancelButton_clicked();
     void updateExample();
 
 private:
-    bool namePartsAreNames();
+    // The prefix, base name and suffix hold no path separator.
+    bool inputIsValid() override;
 
     std::unique_ptr<Ui::FileNameProfileDialog> ui;
-    BaseProfile *m_profile = nullptr;
     QString videoFileName = QStringLiteral("MyVideo.mpeg");
 };

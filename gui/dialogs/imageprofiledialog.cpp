@@ -6,23 +6,16 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
-#include "widgets/screenfit.h"
 
 // Qt
 #include <QMessageBox>
 
 ImageProfileDialog::ImageProfileDialog(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::ImageProfileDialog>())
+    : ProfileDialog(parent), ui(std::make_unique<Ui::ImageProfileDialog>())
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    // The buttons stay in reach on a small screen; the rest scrolls.
-    ScreenFit::scrollBody(ui->verticalLayout, 1);
-    ScreenFit::keepOnScreen(this);
+    setUpForm(ui->profileSelector, ui->saveButton, ui->cancelButton, ui->verticalLayout);
     ProfileSelector *selector = ui->profileSelector;
-    connect(selector, &ProfileSelector::profileNameTextChanged, this,
-            [this](const QString &name) { ui->saveButton->setEnabled(!name.isEmpty()); });
-    ui->saveButton->setEnabled(false);
 
     fillWatermarkList();
     selector->addField("sameSizeAsVideo", ui->sameSizeAsVideoCheckbox);
@@ -39,7 +32,7 @@ ImageProfileDialog::~ImageProfileDialog() = default;
 
 void ImageProfileDialog::setProfile(BaseProfile *profile)
 {
-    m_profile = profile;
+    setStartProfile(profile);
     ui->profileSelector->selectProfile(profile);
 }
 
@@ -127,7 +120,7 @@ void ImageProfileDialog::on_resetToDefaultsButton_clicked()
 }
 
 // A size outside what an image can have would make no image at all.
-bool ImageProfileDialog::sizeIsValid()
+bool ImageProfileDialog::inputIsValid()
 {
     for (QLineEdit *edit : { ui->imageWidthLineEdit, ui->imageHeightLineEdit }) {
         bool isNumber = false;
@@ -145,22 +138,3 @@ bool ImageProfileDialog::sizeIsValid()
     return true;
 }
 
-void ImageProfileDialog::on_saveButton_clicked()
-{
-    if (!sizeIsValid())
-        return;
-    bool written = false;
-    BaseProfile *saved = ui->profileSelector->saveProfile(&written);
-    if (!written) {
-        // Closing now would look like success and lose the edits at the next start.
-        ui->profileSelector->warnNotWritten();
-        return;
-    }
-    m_profile = saved;
-    accept();
-}
-
-void ImageProfileDialog::on_cancelButton_clicked()
-{
-    reject();
-}

@@ -2,7 +2,8 @@
 
 #include "capture/framedetails.h"
 
-#include <QDialog>
+#include "dialogs/profiledialog.h"
+
 #include <QImage>
 
 #include <memory>
@@ -21,7 +22,7 @@ class QLineEdit;
 // size, so the user's own numbers come back unchanged when it is unchecked.
 //
 // User-interface thread only; made for one modal run.
-class ImageProfileDialog : public QDialog
+class ImageProfileDialog : public ProfileDialog
 {
     Q_OBJECT
 
@@ -30,7 +31,6 @@ public:
     ~ImageProfileDialog() override;
 
     void setProfile(BaseProfile *profile);
-    BaseProfile *profile() const { return m_profile; }
     // The size shown while "Same Size as Video" is checked; 0 = not known.
     void setVideoSize(int width, int height);
     // The watermark editor's preview background and where it came from (for
@@ -39,18 +39,16 @@ public:
 
 private slots:
     void on_resetToDefaultsButton_clicked();
-    void on_saveButton_clicked();
-    void on_cancelButton_clicked();
     void on_sameSizeAsVideoCheckbox_toggled(bool checked);
     void on_watermarkProfileEditButton_clicked();
 
 private:
     void fillWatermarkList();
     void showVideoSize();
-    bool sizeIsValid();
+    // The width and height are sizes an image may have.
+    bool inputIsValid() override;
 
     std::unique_ptr<Ui::ImageProfileDialog> ui;
-    BaseProfile *m_profile = nullptr;
     int videoWidth = 0;
     int videoHeight = 0;
     QLineEdit *videoWidthLineEdit = nullptr;

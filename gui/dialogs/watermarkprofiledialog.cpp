@@ -6,7 +6,6 @@
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
-#include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
 // Qt
@@ -23,13 +22,10 @@ constexpr int PreviewInterval = 200;
 }
 
 WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::WatermarkProfileDialog>())
+    : ProfileDialog(parent), ui(std::make_unique<Ui::WatermarkProfileDialog>())
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    // The buttons stay in reach on a small screen; the rest scrolls.
-    ScreenFit::scrollBody(ui->verticalLayout, 1);
-    ScreenFit::keepOnScreen(this);
+    setUpForm(ui->profileSelector, ui->saveButton, ui->cancelButton, ui->verticalLayout);
     ui->imageFileNameLineEdit->hide();
     ui->addTimestampButton->setToolTip(tr("Inserts %1, each image's time. %2 (the video's file name), %3 (the day "
                                           "it was recorded) and %4 (the image's number) can be typed too.")
@@ -37,8 +33,6 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
                                                 QStringLiteral("{date}"), QStringLiteral("{counter}")));
 
     ProfileSelector *selector = ui->profileSelector;
-    connect(selector, &ProfileSelector::profileNameTextChanged, this, &WatermarkProfileDialog::profileNameTextChanged);
-    ui->saveButton->setEnabled(false);
 
     // The alignment list must hold its items before a profile is loaded.
     const char *const alignments[] = {QT_TR_NOOP("Top Left"),    QT_TR_NOOP("Top"),    QT_TR_NOOP("Top Right"),
@@ -83,7 +77,7 @@ WatermarkProfileDialog::~WatermarkProfileDialog() = default;
 
 void WatermarkProfileDialog::setProfile(BaseProfile *profile)
 {
-    m_profile = profile;
+    setStartProfile(profile);
     BaseProfile *shown = profile;
     if (!shown && !WatermarkProfile::profileManager()->profiles().isEmpty())
         shown = WatermarkProfile::profileManager()->profiles().first();
@@ -112,11 +106,6 @@ void WatermarkProfileDialog::on_addTimestampButton_clicked()
 {
     ui->textTextEdit->insertPlainText(WatermarkProfile::timePlaceholder());
     ui->textTextEdit->setFocus(Qt::OtherFocusReason);
-}
-
-void WatermarkProfileDialog::profileNameTextChanged(const QString &name)
-{
-    ui->saveButton->setEnabled(!name.isEmpty());
 }
 
 void WatermarkProfileDialog::fieldChanged(Field *)
@@ -154,24 +143,6 @@ void WatermarkProfileDialog::updateWatermarkTimerFired()
     ui->profileSelector->writeFields(&watermark);
     ui->watermarkPositioner->setImage(
         ImageProcessingManager::instance()->processImage(background, previewImageProfile, &watermark, previewDetails));
-}
-
-void WatermarkProfileDialog::on_cancelButton_clicked()
-{
-    reject();
-}
-
-void WatermarkProfileDialog::on_saveButton_clicked()
-{
-    bool written = false;
-    BaseProfile *saved = ui->profileSelector->saveProfile(&written);
-    if (!written) {
-        // Closing now would look like success and lose the edits at the next start.
-        ui->profileSelector->warnNotWritten();
-        return;
-    }
-    m_profile = saved;
-    accept();
 }
 
 void WatermarkProfileDialog::on_textFontButton_clicked()

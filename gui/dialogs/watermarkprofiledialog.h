@@ -2,7 +2,8 @@
 
 #include "capture/framedetails.h"
 
-#include <QDialog>
+#include "dialogs/profiledialog.h"
+
 #include <QImage>
 #include <QTimer>
 
@@ -25,7 +26,7 @@ class WatermarkProfile;
 //
 // User-interface thread only; made for one modal run by the image profile
 // dialog, whose image settings it borrows for the preview.
-class WatermarkProfileDialog : public QDialog
+class WatermarkProfileDialog : public ProfileDialog
 {
     Q_OBJECT
 
@@ -36,7 +37,6 @@ public:
     // None shows the store's first watermark profile, or a fresh one when
     // the store is empty; profile() still answers none until Save.
     void setProfile(BaseProfile *profile);
-    BaseProfile *profile() const { return m_profile; }
     // The picture and image settings of the preview (imageProfile borrowed;
     // it must outlive the dialog). A null background gives an empty preview.
     void setPreview(const QImage &background, ImageProfile *imageProfile);
@@ -46,13 +46,10 @@ public:
     void setPreviewDetails(const FrameDetails &details);
 
 private slots:
-    void profileNameTextChanged(const QString &name);
     void fieldChanged(Field *field);
     void updateType();
     void profileSelected(BaseProfile *profile);
     void updateWatermarkTimerFired();
-    void on_cancelButton_clicked();
-    void on_saveButton_clicked();
     void on_textFontButton_clicked();
     void on_textColorButton_clicked();
     void on_shadowColorButton_clicked();
@@ -67,7 +64,6 @@ private:
     bool showType();
 
     std::unique_ptr<Ui::WatermarkProfileDialog> ui;
-    BaseProfile *m_profile = nullptr;
     QImage background;
     std::unique_ptr<ImageProfile> defaultImageProfile;
     ImageProfile *previewImageProfile = nullptr;
