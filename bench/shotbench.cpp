@@ -14,6 +14,7 @@
 //   frame, on the same clip.
 // memory: peak memory of `tindracmd --shots` on a one-minute and a 2-hour clip.
 
+#include "benchprocess.h"
 #include "analysis/shotanalysis.h"
 #include "analysis/smallpicture.h"
 #include "batch/batchworker.h"
@@ -34,10 +35,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -253,45 +251,6 @@ QString speedClip()
     return path;
 }
 
-struct Measured {
-    double ms = -1;       // wall clock; -1 when the command failed
-    double cpuMs = 0;     // processor time of all its threads
-    double peakMb = 0;
-};
-
-// Runs a program with its output thrown away.
-Measured run(const QString &program, const QStringList &arguments)
-{
-    std::vector<QByteArray> words { program.toLocal8Bit() };
-    for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage {};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return {};
-    Measured measured;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        measured.ms = timer.nsecsElapsed() / 1e6;
-    measured.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    measured.peakMb = usage.ru_maxrss / 1024.0;
-    return measured;
-}
-
 QString load()
 {
     QFile file(QStringLiteral("/proc/loadavg"));
@@ -355,9 +314,9 @@ void speed()
     out << "|---|---|---|---|---|---|---|---|\n";
     for (int round = 1; round <= 3; ++round) {
         const QString before = load();
-        const Measured scdet = run(QStringLiteral("ffmpeg"), { "-nostdin", "-i", clip, "-vf", "scdet", "-f", "null", "-" });
+        const ProcessCost scdet = runMeasured(QStringLiteral("ffmpeg"), { "-nostdin", "-i", clip, "-vf", "scdet", "-f", "null", "-" });
         QTemporaryDir folder;
-        const Measured ours = run(QStringLiteral(TINDRACMD), { "--shots", "--trimfront", "0", "--trimback", "0", clip,
+        const ProcessCost ours = runMeasured(QStringLiteral(TINDRACMD), { "--shots", "--trimfront", "0", "--trimback", "0", clip,
                                                                folder.path() });
         const double withoutPause = workerJob(clip, BatchWorkerConfig::Shots, 0, false, 0, 0);
         out << QString::asprintf("| %d | %s | %.0f (%.0f) | %.0f (%.0f) | %.2f | %.0f | %.2f | %s |\n", round,
@@ -447,7 +406,7 @@ void memory()
     for (const QString &clip : { minute, hours }) {
         QTemporaryDir folder;
         const QString before = load();
-        const Measured measured = run(QStringLiteral(TINDRACMD), { "--shots", "--trimfront", "0", "--trimback", "0",
+        const ProcessCost measured = runMeasured(QStringLiteral(TINDRACMD), { "--shots", "--trimfront", "0", "--trimback", "0",
                                                                    "--width", "160", "--height", "90", clip, folder.path() });
         out << QString::asprintf("| %s | %d | %.0f | %.0f | %s |\n", qPrintable(QFileInfo(clip).fileName()),
                                  int(QDir(folder.path()).entryList(QDir::Files).size()), measured.peakMb, measured.ms,

@@ -18,6 +18,7 @@
 // simply be subtracted.
 
 #include "benchclip.h"
+#include "benchprocess.h"
 #include "batch/batchworker.h"
 #include "batch/batchworkerconfig.h"
 #include "capture/framegrabber.h"
@@ -31,13 +32,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <vector>
 
 namespace {
 
@@ -59,43 +53,6 @@ QString clipPath(const Clip &clip)
     return generatedClip(QLatin1String(clip.name), QLatin1String(clip.size), clip.seconds, clip.keyInterval);
 }
 
-struct Measured {
-    double ms = -1;
-    double peakMb = 0;
-};
-
-// Runs a program with its standard output thrown away; wall-clock time and
-// the child's own peak resident memory. ms is -1 when it fails.
-Measured run(const QString &program, const QStringList &arguments)
-{
-    std::vector<QByteArray> words { program.toLocal8Bit() };
-    for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage {};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return {};
-    Measured measured;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        measured.ms = timer.nsecsElapsed() / 1e6;
-    measured.peakMb = usage.ru_maxrss / 1024.0;
-    return measured;
-}
-
 // The positions of a tindracmd job of n images with the default trims.
 QVector<qint64> jobPositions(const QString &clip, int images)
 {
@@ -113,10 +70,10 @@ double toolMsPerImage(const QString &clip, const QVector<qint64> &positions, con
 {
     double total = 0;
     for (int i = 0; i < positions.size(); ++i) {
-        const double ms = run(QStringLiteral("ffmpeg"),
+        const double ms = runMeasured(QStringLiteral("ffmpeg"),
             { "-v", "error", "-nostdin", "-ss", QString::number(positions.at(i) / 1000.0, 'f', 3), "-i", clip,
               "-frames:v", "1", "-vf", "crop=ih*4/3:ih,scale=640:480", "-q:v", "5", "-y",
-              QDir(folder).filePath(QStringLiteral("%1.jpg").arg(i)) }).ms;
+              QDir(folder).filePath(QStringLiteral("%1.jpg").arg(i)) }, true).ms;
         if (ms < 0)
             return -1;
         total += ms;
@@ -126,13 +83,13 @@ double toolMsPerImage(const QString &clip, const QVector<qint64> &positions, con
 
 // A tindracmd job of n images into a fresh folder, with the given number of
 // decoders (0: tindracmd's default); -1 ms when it fails or misses an image.
-Measured tindracmd(const QString &clip, int images, int threads)
+ProcessCost tindracmd(const QString &clip, int images, int threads)
 {
     QTemporaryDir folder;
     QStringList arguments { "--count", QString::number(images), clip, folder.path() };
     if (threads > 0)
         arguments = QStringList { "--threads", QString::number(threads) } + arguments;
-    Measured measured = run(QStringLiteral(TINDRACMD), arguments);
+    ProcessCost measured = runMeasured(QStringLiteral(TINDRACMD), arguments, true);
     if (QDir(folder.path()).entryList(QDir::Files).size() != images)
         measured.ms = -1;
     measured.ms /= images;
@@ -141,14 +98,14 @@ Measured tindracmd(const QString &clip, int images, int threads)
 
 // tindracmd --sheet GRID on clip (or --count with as many images); -1 ms
 // when it fails.
-Measured sheetJob(const QString &clip, const QString &grid, bool sheet)
+ProcessCost sheetJob(const QString &clip, const QString &grid, bool sheet)
 {
     QTemporaryDir folder;
     const QStringList parts = grid.split(QLatin1Char('x'));
     const QStringList arguments = sheet
         ? QStringList { "--sheet", grid, clip, folder.path() }
         : QStringList { "--count", QString::number(parts.at(0).toInt() * parts.at(1).toInt()), clip, folder.path() };
-    return run(QStringLiteral(TINDRACMD), arguments);
+    return runMeasured(QStringLiteral(TINDRACMD), arguments, true);
 }
 
 int sheetBench(QTextStream &out)
@@ -162,8 +119,8 @@ int sheetBench(QTextStream &out)
     out << "| clip | grid | sheet: peak MB | s | images: peak MB | s |\n|---|---|---|---|---|---|\n";
     for (const QString &clip : { uhd, twoHours }) {
         for (const QString &grid : { QStringLiteral("4x4"), QStringLiteral("10x10") }) {
-            const Measured sheet = sheetJob(clip, grid, true);
-            const Measured images = sheetJob(clip, grid, false);
+            const ProcessCost sheet = sheetJob(clip, grid, true);
+            const ProcessCost images = sheetJob(clip, grid, false);
             if (sheet.ms < 0 || images.ms < 0) {
                 out << "a job failed on " << clip << "\n";
                 return 1;
@@ -242,7 +199,7 @@ int main(int argc, char *argv[])
     out << "\nPeak memory of tindracmd on " << QFileInfo(uhd).fileName() << ":\n\n";
     out << "| threads | peak MB | ms per image |\n|---|---|---|\n";
     for (int threads : { 1, 0 }) {
-        const Measured measured = tindracmd(uhd, images, threads);
+        const ProcessCost measured = tindracmd(uhd, images, threads);
         if (measured.ms < 0) {
             out << "a job failed on " << uhd << "\n";
             return 1;

@@ -182,6 +182,18 @@ bool VideoDecoder::drain()
     return true;
 }
 
+QVariantHash VideoDecoder::skippingOptions(bool nonReferenceOnly)
+{
+    // FFmpeg's discard levels: AVDISCARD_NONREF and AVDISCARD_DEFAULT.
+    const int level = nonReferenceOnly ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    QVariantHash codec;
+    codec.insert(QStringLiteral("skip_frame"), level);
+    codec.insert(QStringLiteral("skip_loop_filter"), level);
+    QVariantHash options;
+    options.insert(QStringLiteral("avcodec"), codec);
+    return options;
+}
+
 void VideoDecoder::setOptions(const QVariantHash &options)
 {
     m_options = options;

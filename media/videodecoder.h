@@ -43,6 +43,9 @@ public:
     // Decoder options by name, grouped by library: {"avcodec": {"skip_frame": 8}}
     // sets the codec option at once, also between packets. Other groups are ignored.
     void setOptions(const QVariantHash &options);
+    // The options that skip decoding the frames no other frame refers to
+    // (with their loop filter), or that decode every frame again.
+    static QVariantHash skippingOptions(bool nonReferenceOnly);
 
     // Pictures every decoder of the process has given out so far: how much
     // decoding work was done, for measurements and for checking that work

@@ -1,5 +1,7 @@
 #include "manifest.h"
 
+#include "imaging/writeall.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,23 +50,6 @@ QByteArray jsonString(const QString &value)
 QString known(qint64 value)
 {
     return value >= 0 ? QString::number(value) : QString();
-}
-
-int writeAll(int fd, const QByteArray &data)
-{
-    const char *next = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        next += written;
-        left -= written;
-    }
-    return 0;
 }
 
 // Holds an exclusive lock on a whole file while it lives.

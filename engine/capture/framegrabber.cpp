@@ -6,20 +6,6 @@
 
 namespace {
 
-// FFmpeg's discard levels: skip non-reference frames, and the default.
-constexpr int DiscardNonReference = 8;
-constexpr int DiscardDefault = 0;
-
-QVariantHash codecOptions(int level)
-{
-    QVariantHash codec;
-    codec.insert(QStringLiteral("skip_frame"), level);
-    codec.insert(QStringLiteral("skip_loop_filter"), level);
-    QVariantHash options;
-    options.insert(QStringLiteral("avcodec"), codec);
-    return options;
-}
-
 // Where a complete file's data ends differs from the end its header gives by
 // an audio frame or so; a file cut short misses more than this.
 constexpr qint64 CutShortMargin = 1000;
@@ -29,8 +15,8 @@ constexpr qint64 CutShortMargin = 1000;
 FrameGrabber::FrameGrabber(QObject *parent)
     : QObject(parent)
     , m_decoderNames{ QStringLiteral("FFmpeg") }
-    , m_fastOptions(codecOptions(DiscardNonReference))
-    , m_fullOptions(codecOptions(DiscardDefault))
+    , m_fastOptions(media::VideoDecoder::skippingOptions(true))
+    , m_fullOptions(media::VideoDecoder::skippingOptions(false))
 {
     // Receivers on another thread get frameExtracted queued, also through
     // connections made by signature, which need the type registered by name.

@@ -6,24 +6,6 @@
 
 #include <cmath>
 
-namespace {
-
-// FFmpeg's discard levels: skip non-reference frames, and the default.
-constexpr int DiscardNonReference = 8;
-constexpr int DiscardDefault = 0;
-
-QVariantHash codecOptions(int level)
-{
-    QVariantHash codec;
-    codec.insert(QStringLiteral("skip_frame"), level);
-    codec.insert(QStringLiteral("skip_loop_filter"), level);
-    QVariantHash options;
-    options.insert(QStringLiteral("avcodec"), codec);
-    return options;
-}
-
-}
-
 FrameScanner::FrameScanner(const QString &source)
     : m_source(source)
 {
@@ -156,8 +138,8 @@ bool FrameScanner::scan(qint64 fromMs, qint64 toMs, Mode mode, const Visit &visi
         m_demuxer.seek(target);
         m_decoder->flush();
     }
-    const QVariantHash fast = codecOptions(DiscardNonReference);
-    const QVariantHash full = codecOptions(DiscardDefault);
+    const QVariantHash fast = media::VideoDecoder::skippingOptions(true);
+    const QVariantHash full = media::VideoDecoder::skippingOptions(false);
     while (!done) {
         if (m_abortRequested.exchange(false)) {
             m_decodedTo.reset();

@@ -1,4 +1,5 @@
 #include "imagewriter.h"
+#include "writeall.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -30,24 +31,6 @@ ImageWriter::Outcome outcomeOf(int error)
     // would not fit either.
     return error == ENOSPC || error == EDQUOT || error == EFBIG ? ImageWriter::Outcome::NoRoom
                                                                  : ImageWriter::Outcome::Failed;
-}
-
-// Writes all of data to fd; 0 or the error.
-int writeAll(int fd, const QByteArray &data)
-{
-    const char *next = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        next += written;
-        left -= written;
-    }
-    return 0;
 }
 
 // A new hidden file beside path, created by this call; its descriptor, or -1
