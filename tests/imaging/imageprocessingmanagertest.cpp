@@ -44,7 +44,6 @@ class ImageProcessingManagerTest : public QObject
 private slots:
     void initTestCase();
     void init();
-    void singleInstance();
     void resizeToProfile_data();
     void resizeToProfile();
     void unchangedWhenSizesMatch_data();
@@ -85,12 +84,6 @@ void ImageProcessingManagerTest::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-}
-
-void ImageProcessingManagerTest::singleInstance()
-{
-    QVERIFY(ImageProcessingManager::instance());
-    QCOMPARE(ImageProcessingManager::instance(), ImageProcessingManager::instance());
 }
 
 // The cut rectangle and the final size; the result must equal the kernel

@@ -48,7 +48,6 @@ class WatermarkManagerTest : public QObject
 
 private slots:
     void initTestCase();
-    void singleInstance();
     void picturePosition_data();
     void picturePosition();
     void pictureLargerThanImage();
@@ -81,12 +80,6 @@ void WatermarkManagerTest::initTestCase()
     QCoreApplication::setApplicationName(QStringLiteral("Tindra"));
     m_picture = writePicture(QStringLiteral("red-100x50.png"), QSize(100, 50), Red);
     QVERIFY(!m_picture.isEmpty());
-}
-
-void WatermarkManagerTest::singleInstance()
-{
-    QVERIFY(WatermarkManager::instance());
-    QCOMPARE(WatermarkManager::instance(), WatermarkManager::instance());
 }
 
 void WatermarkManagerTest::picturePosition_data()

@@ -21,7 +21,7 @@ private slots:
     void singleShotNameHasNoCounter();
     void timeInNames_data();
     void timeInNames();
-    void storeIsMadeOnceWithADefaultProfile();
+    void storeStartsWithADefaultProfile();
 
 private:
     QTemporaryDir m_home;
@@ -148,10 +148,9 @@ void FileNameProfileTest::timeInNames()
     }
 }
 
-void FileNameProfileTest::storeIsMadeOnceWithADefaultProfile()
+void FileNameProfileTest::storeStartsWithADefaultProfile()
 {
     ProfileManager *store = FileNameProfile::profileManager();
-    QCOMPARE(FileNameProfile::profileManager(), store);
     QCOMPARE(store->fileName(), QStringLiteral("FileNameProfiles.ini"));
     QCOMPARE(store->profiles().size(), 1);
     auto *profile = qobject_cast<FileNameProfile *>(store->currentProfile());
