@@ -68,13 +68,15 @@ void BatchThread::run()
         // Off the list first: once deleteLater is called the user-interface
         // thread may delete it at any moment. Only the connection made here
         // goes; the saves still queued for the worker run before its deletion
-        // and their status and images still reach whoever listens.
+        // and their status, images and outcome still reach whoever listens.
         m_workersLock.lock();
         m_workers.removeFirst();
         m_workersLock.unlock();
         if (auto *batchWorker = qobject_cast<BatchWorker *>(worker))
             disconnect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate);
-        worker->deleteLater();
+        // Queued behind those saves: a deletion posted now could be sent
+        // ahead of them, as event loops that send deferred deletions first do.
+        QMetaObject::invokeMethod(worker, &QObject::deleteLater, Qt::QueuedConnection);
         QThread::msleep(200);
     }
     emit threadDone();
