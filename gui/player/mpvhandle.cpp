@@ -1,13 +1,21 @@
 #include "mpvhandle.h"
 
 #include <mpv/client.h>
+#include <mpv/render.h>
 
 #include <clocale>
 #include <vector>
 
 void MpvHandle::Deleter::operator()(mpv_handle *handle) const
 {
+    mpv_set_wakeup_callback(handle, nullptr, nullptr);
     mpv_terminate_destroy(handle);
+}
+
+void MpvHandle::RenderDeleter::operator()(mpv_render_context *render) const
+{
+    mpv_render_context_set_update_callback(render, nullptr, nullptr);
+    mpv_render_context_free(render);
 }
 
 MpvHandle::MpvHandle()
@@ -23,6 +31,19 @@ MpvHandle::~MpvHandle() = default;
 int MpvHandle::initialize()
 {
     return mpv_initialize(get());
+}
+
+int MpvHandle::createRenderContext()
+{
+    mpv_render_param params[] = {
+        { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
+        { MPV_RENDER_PARAM_INVALID, nullptr },
+    };
+    mpv_render_context *render = nullptr;
+    const int created = mpv_render_context_create(&render, get(), params);
+    if (created >= 0)
+        m_render.reset(render);
+    return created;
 }
 
 int MpvHandle::setOption(const char *name, const QString &value)

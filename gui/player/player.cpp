@@ -140,17 +140,13 @@ Player::Player(QObject *parent)
     mpv_observe_property(mpv, Gamma, "video-params/gamma", MPV_FORMAT_STRING);
     mpv_hook_add(mpv, 0, "on_preloaded", 0);
 
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    const int created = mpv_render_context_create(&m_render, mpv, params);
+    const int created = m_mpv->createRenderContext();
     if (created < 0) {
         m_errorString = tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
-        m_render = nullptr;
         m_mpv.reset();
         return;
     }
+    m_render = m_mpv->renderContext();
 
     // Both callbacks come from libmpv's threads: they only queue work here.
     // Queued calls to a deleted player are dropped by Qt.
@@ -173,14 +169,6 @@ Player::~Player()
 {
     if (m_widget)
         m_widget->setPlayer(nullptr);
-    if (!m_mpv)
-        return;
-    mpv_set_wakeup_callback(m_mpv->get(), nullptr, nullptr);
-    // The render context must go before the handle it was made from.
-    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-    mpv_render_context_free(m_render);
-    m_render = nullptr;
-    m_mpv.reset();
 }
 
 bool Player::isValid() const

@@ -26,9 +26,8 @@ struct mpv_render_context;
 // updates are coalesced to one per notify interval.
 //
 // Thread: create, use and delete it on the GUI thread. libmpv's own threads
-// only post events to it; every signal is emitted on the GUI thread. It owns
-// the mpv handle and the render context and frees them in that order, so it
-// may be deleted in any state (playing, seeking, capturing).
+// only post events to it; every signal is emitted on the GUI thread. It may
+// be deleted in any state (playing, seeking, capturing).
 class Player : public QObject
 {
     Q_OBJECT
