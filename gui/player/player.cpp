@@ -2,16 +2,14 @@
 
 #include "framecapture.h"
 #include "mpvhandle.h"
-#include "videowidget.h"
+#include "videorenderer.h"
 
 #include <mpv/client.h>
-#include <mpv/render.h>
 
 #include "media/demuxer.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QImage>
 #include <QLoggingCategory>
 #include <QTime>
 #include <QTimer>
@@ -95,11 +93,18 @@ Player::Player(QObject *parent)
     m_landTimer->setInterval(1000);
     connect(m_landTimer, &QTimer::timeout, this, &Player::land);
 
-    if (m_mpv->isNull()) {
-        m_errorString = tr("The media library could not be started.");
+    m_errorString = setUp();
+    if (!m_errorString.isEmpty())
         m_mpv.reset();
-        return;
-    }
+    m_renderer = new VideoRenderer(m_mpv ? m_mpv->renderContext() : nullptr, this);
+    connect(m_renderer, &VideoRenderer::frameArrived, this, &Player::handleRenderUpdate);
+}
+
+// Sets libmpv up; the reason when that failed.
+QString Player::setUp()
+{
+    if (m_mpv->isNull())
+        return tr("The media library could not be started.");
     const struct {
         const char *name;
         const char *value;
@@ -125,11 +130,8 @@ Player::Player(QObject *parent)
         m_mpv->setOption(option.name, QString::fromLatin1(option.value));
 
     const int initialized = m_mpv->initialize();
-    if (initialized < 0) {
-        m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
-        m_mpv.reset();
-        return;
-    }
+    if (initialized < 0)
+        return tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
     mpv_handle *mpv = m_mpv->get();
     mpv_observe_property(mpv, TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv, Duration, "duration", MPV_FORMAT_DOUBLE);
@@ -141,35 +143,21 @@ Player::Player(QObject *parent)
     mpv_hook_add(mpv, 0, "on_preloaded", 0);
 
     const int created = m_mpv->createRenderContext();
-    if (created < 0) {
-        m_errorString = tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
-        m_mpv.reset();
-        return;
-    }
-    m_render = m_mpv->renderContext();
+    if (created < 0)
+        return tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
 
-    // Both callbacks come from libmpv's threads: they only queue work here.
-    // Queued calls to a deleted player are dropped by Qt.
+    // Called from libmpv's threads: it only queues work here. Queued calls to
+    // a deleted player are dropped by Qt.
     mpv_set_wakeup_callback(
         mpv,
         [](void *player) {
             QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::processEvents, Qt::QueuedConnection);
         },
         this);
-    mpv_render_context_set_update_callback(
-        m_render,
-        [](void *player) {
-            QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::handleRenderUpdate,
-                                      Qt::QueuedConnection);
-        },
-        this);
+    return QString();
 }
 
-Player::~Player()
-{
-    if (m_widget)
-        m_widget->setPlayer(nullptr);
-}
+Player::~Player() = default;
 
 bool Player::isValid() const
 {
@@ -178,18 +166,12 @@ bool Player::isValid() const
 
 void Player::setVideoWidget(VideoWidget *widget)
 {
-    if (widget == m_widget)
-        return;
-    if (m_widget)
-        m_widget->setPlayer(nullptr);
-    m_widget = widget;
-    if (m_widget)
-        m_widget->setPlayer(this);
+    m_renderer->setWidget(widget);
 }
 
 VideoWidget *Player::videoWidget() const
 {
-    return m_widget;
+    return m_renderer->widget();
 }
 
 void Player::setAudioOutput(const QString &driver)
@@ -254,24 +236,6 @@ qint64 Player::droppedFrames() const
     if (!m_mpv || !isPlaying())
         return 0;
     return m_mpv->intProperty("frame-drop-count") + m_mpv->intProperty("decoder-frame-drop-count");
-}
-
-void Player::render(QImage &target)
-{
-    if (!m_render || target.isNull())
-        return;
-    int size[2] = { target.width(), target.height() };
-    size_t stride = size_t(target.bytesPerLine());
-    int block = 0;
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_SW_SIZE, size },
-        { MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0") },
-        { MPV_RENDER_PARAM_SW_STRIDE, &stride },
-        { MPV_RENDER_PARAM_SW_POINTER, target.bits() },
-        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    mpv_render_context_render(m_render, params);
 }
 
 void Player::play(const QString &file)
@@ -566,41 +530,14 @@ void Player::handlePropertyChange(const mpv_event &event)
 
 void Player::handleRenderUpdate()
 {
-    if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
-        return;
     m_frameSinceMove = true;
     // Frames are rendered at once: libmpv's output drops a frame nobody renders in time.
     if (m_landing == AwaitFrame) {
-        renderNow();
+        m_renderer->renderNow();
         land();
-    } else if (m_widget && m_widget->isVisible()) {
-        m_widget->update();
     } else {
-        renderNow();
+        m_renderer->present();
     }
-}
-bool Player::hasNewFrame() const
-{
-    mpv_render_frame_info info {};
-    return mpv_render_context_get_info(m_render, { MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info }) >= 0
-        && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT);
-}
-
-void Player::renderNow()
-{
-    if (m_widget && m_widget->isVisible()) {
-        m_widget->repaint();
-        return;
-    }
-    // Nobody paints: let libmpv go on timing frames, or playback would stall.
-    int skip = 1;
-    int block = 0;
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_SKIP_RENDERING, &skip },
-        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    mpv_render_context_render(m_render, params);
 }
 
 // libmpv's video output has a thread of its own: the frame of a finished seek
@@ -611,8 +548,8 @@ void Player::renderNow()
 void Player::awaitFrame()
 {
     m_landing = AwaitFrame;
-    if (m_frameSinceMove || hasNewFrame()) {
-        renderNow();
+    if (m_frameSinceMove || m_renderer->hasNewFrame()) {
+        m_renderer->renderNow();
         land();
         return;
     }
@@ -789,8 +726,7 @@ void Player::setState(State state)
         m_notifyTimer->start();
     else
         m_notifyTimer->stop();
-    if (m_state == StoppedState && m_widget)
-        m_widget->update();
+    m_renderer->setShowing(m_state != StoppedState);
     emit stateChanged(m_state);
     if (wasPaused != (m_state == PausedState))
         emit paused(m_state == PausedState);

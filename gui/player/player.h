@@ -9,12 +9,11 @@
 class FrameCapture;
 class MpvHandle;
 template<typename T> class QFutureWatcher;
-class QImage;
 class QStringList;
 class QTimer;
+class VideoRenderer;
 class VideoWidget;
 struct mpv_event;
-struct mpv_render_context;
 
 // The desktop program's media player: plays one file at a time through libmpv
 // into a VideoWidget, seeks and steps to exact frames, and hands snapshots of
@@ -93,10 +92,6 @@ public:
     // Frames libmpv dropped in the decoder or the video output since the file opened.
     qint64 droppedFrames() const;
 
-    // Paints the frame on show into target (Format_RGB32), letterboxed in black.
-    // Called by VideoWidget when it paints.
-    void render(QImage &target);
-
 public slots:
     // Opens file and plays it; an empty name unloads.
     void play(const QString &file);
@@ -141,6 +136,7 @@ signals:
 private:
     friend class FrameCapture;
 
+    QString setUp();
     void processEvents();
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event &event);
@@ -168,14 +164,11 @@ private:
     void move(const QStringList &arguments, Landing landing);
     void exactSeek(double seconds);
     void checkStepLanded();
-    bool hasNewFrame() const;
-    void renderNow();
     void awaitFrame();
     void land();
 
     std::unique_ptr<MpvHandle> m_mpv;
-    mpv_render_context *m_render = nullptr;
-    VideoWidget *m_widget = nullptr;
+    VideoRenderer *m_renderer = nullptr;
     FrameCapture *m_capture = nullptr;
     QTimer *m_notifyTimer = nullptr;
     QTimer *m_landTimer = nullptr;
