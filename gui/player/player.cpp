@@ -2,6 +2,7 @@
 
 #include "framecapture.h"
 #include "mpvhandle.h"
+#include "videofilters.h"
 #include "videorenderer.h"
 
 #include <mpv/client.h>
@@ -65,18 +66,6 @@ qint64 lastPictureTime(const QString &file)
     return last < 0.0 ? -1 : std::llround(last * 1000.0) - demuxer.startTime();
 }
 
-// libmpv's software renderer cannot turn a picture by a quarter, so the turn
-// the container asks for is applied as a filter (clockwise degrees).
-QString rotationFilter(int degrees)
-{
-    switch (((degrees % 360) + 360) % 360) {
-    case 90: return QStringLiteral("lavfi=[transpose=clock]");
-    case 180: return QStringLiteral("lavfi=[hflip,vflip]");
-    case 270: return QStringLiteral("lavfi=[transpose=cclock]");
-    default: return QString();
-    }
-}
-
 }
 
 Player::Player(QObject *parent)
@@ -115,7 +104,7 @@ QString Player::setUp()
         { "idle", "yes" },
         { "hr-seek", "yes" },        // seeks land on the exact frame
         { "hr-seek-demuxer-offset", "0" }, // see fileLoaded()
-        { "video-rotate", "no" },    // see rotationFilter()
+        { "video-rotate", "no" },    // see VideoFilters::rotationFilter()
         { "audio-display", "no" },
         { "input-default-bindings", "no" },
         { "input-vo-keyboard", "no" },
@@ -398,13 +387,10 @@ void Player::captureFrame()
         QTimer::singleShot(0, m_capture, [this, sent] { m_capture->takeReply(sent, nullptr); });
 }
 
-// HDR transfer curves and wide gamuts, which libmpv tone-maps its own way.
 bool Player::needsEngineColours() const
 {
-    const QString gamma = m_mpv->stringProperty("video-params/gamma");
-    const QString primaries = m_mpv->stringProperty("video-params/primaries");
-    return gamma == QLatin1String("pq") || gamma == QLatin1String("hlg") || primaries == QLatin1String("bt.2020")
-        || primaries == QLatin1String("display-p3") || primaries == QLatin1String("dci-p3");
+    return VideoFilters::needsEngineColours(m_mpv->stringProperty("video-params/gamma"),
+                                            m_mpv->stringProperty("video-params/primaries"));
 }
 
 void Player::processEvents()
@@ -674,32 +660,20 @@ void Player::applyRotation()
             break;
         }
     }
-    m_rotationFilter = rotationFilter(rotation);
+    m_rotationFilter = VideoFilters::rotationFilter(rotation);
     m_toneMapFilter.clear();
     applyFilters();
 }
 
-// The software renderer shows HDR far too bright. Linear light scaled so that
-// SDR white (203 cd/m²) is 1.0, BT.709 primaries, then brighter light clipped:
-// the pictures HDR cameras make of ordinary scenes come out as the batch
-// engine's (its BT.2390 curve only bends above that white).
 void Player::updateToneMapping()
 {
-    const QString gamma = m_mpv->stringProperty("video-params/gamma");
-    const bool hdr = gamma == QLatin1String("pq") || gamma == QLatin1String("hlg");
-    m_toneMapFilter = hdr ? QStringLiteral("lavfi=[zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt709,"
-                                           "tonemap=tonemap=clip:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p]")
-                          : QString();
+    m_toneMapFilter = VideoFilters::toneMapFilter(m_mpv->stringProperty("video-params/gamma"));
     applyFilters();
 }
 
 void Player::applyFilters()
 {
-    QStringList filters;
-    for (const QString &filter : { m_rotationFilter, m_toneMapFilter })
-        if (!filter.isEmpty())
-            filters << filter;
-    const QString chain = filters.join(QLatin1Char(','));
+    const QString chain = VideoFilters::chain({ m_rotationFilter, m_toneMapFilter });
     if (chain != m_filter) {
         m_filter = chain;
         m_mpv->setProperty("vf", chain);
