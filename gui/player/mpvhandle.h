@@ -5,7 +5,9 @@
 
 #include <memory>
 
+class QImage;
 struct mpv_handle;
+struct mpv_node;
 struct mpv_render_context;
 
 // Owns one libmpv instance and its software render context, with typed
@@ -41,6 +43,9 @@ public:
     int commandAsync(const QStringList &arguments, quint64 replyId = 0);
 
     static QString errorText(int error);
+    // The image in the answer of "screenshot-raw" (Format_ARGB32); null when
+    // the answer holds none.
+    static QImage screenshotImage(const mpv_node *result);
 
 private:
     struct Deleter {

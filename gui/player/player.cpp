@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QImage>
 #include <QLoggingCategory>
 #include <QTime>
 #include <QTimer>
@@ -380,17 +381,23 @@ void Player::commandAsync(const QStringList &arguments)
         m_mpv->commandAsync(arguments);
 }
 
-void Player::captureFrame()
+void Player::grabFrame()
 {
-    const int sent = m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") }, kCaptureReply);
+    const int sent = m_mpv ? m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") },
+                                                 kCaptureReply)
+                           : MPV_ERROR_UNINITIALIZED;
     if (sent < 0)
-        QTimer::singleShot(0, m_capture, [this, sent] { m_capture->takeReply(sent, nullptr); });
+        QTimer::singleShot(0, this, [this, sent] { emit frameGrabbed(QImage(), MpvHandle::errorText(sent)); });
 }
 
-bool Player::needsEngineColours() const
+QString Player::videoGamma() const
 {
-    return VideoFilters::needsEngineColours(m_mpv->stringProperty("video-params/gamma"),
-                                            m_mpv->stringProperty("video-params/primaries"));
+    return m_mpv ? m_mpv->stringProperty("video-params/gamma") : QString();
+}
+
+QString Player::videoPrimaries() const
+{
+    return m_mpv ? m_mpv->stringProperty("video-params/primaries") : QString();
 }
 
 void Player::processEvents()
@@ -447,7 +454,10 @@ void Player::handleEvent(const mpv_event &event)
                 checkStepLanded();
         } else if (event.reply_userdata == kCaptureReply) {
             const auto *reply = static_cast<const mpv_event_command *>(event.data);
-            m_capture->takeReply(event.error, &reply->result);
+            if (event.error < 0)
+                emit frameGrabbed(QImage(), MpvHandle::errorText(event.error));
+            else
+                emit frameGrabbed(MpvHandle::screenshotImage(&reply->result), QString());
         } else if (event.error < 0) {
             qCDebug(lcPlayer) << "command failed:" << MpvHandle::errorText(event.error);
         }
@@ -667,7 +677,7 @@ void Player::applyRotation()
 
 void Player::updateToneMapping()
 {
-    m_toneMapFilter = VideoFilters::toneMapFilter(m_mpv->stringProperty("video-params/gamma"));
+    m_toneMapFilter = VideoFilters::toneMapFilter(videoGamma());
     applyFilters();
 }
 

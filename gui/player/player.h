@@ -9,6 +9,7 @@
 class FrameCapture;
 class MpvHandle;
 template<typename T> class QFutureWatcher;
+class QImage;
 class QStringList;
 class QTimer;
 class VideoRenderer;
@@ -91,6 +92,15 @@ public:
     QSize videoSize() const { return m_videoSize; }
     // Frames libmpv dropped in the decoder or the video output since the file opened.
     qint64 droppedFrames() const;
+    // The colours of the video on show in libmpv's names: the transfer curve
+    // ("pq", "hlg", "bt.1886"...) and the primaries ("bt.709", "bt.2020"...).
+    // Empty while no video is loaded.
+    QString videoGamma() const;
+    QString videoPrimaries() const;
+
+    // Asks libmpv for the frame on show at the video's resolution, upright and
+    // at the display aspect; frameGrabbed() follows once, later.
+    void grabFrame();
 
 public slots:
     // Opens file and plays it; an empty name unloads.
@@ -132,10 +142,11 @@ signals:
     // The pictures stop well before the file's duration (a file cut short):
     // playback ended there, paused on the last picture that could be shown.
     void endedEarly(const QString &message);
+    // The answer to grabFrame(): the frame (Format_ARGB32), or a null image
+    // with libmpv's reason, empty when the output gave no picture.
+    void frameGrabbed(const QImage &image, const QString &error);
 
 private:
-    friend class FrameCapture;
-
     QString setUp();
     void processEvents();
     void handleEvent(const mpv_event &event);
@@ -159,8 +170,6 @@ private:
     enum Landing { Landed, AwaitRestart, AwaitStep, AwaitFrame };
 
     void commandAsync(const QStringList &arguments);
-    void captureFrame();
-    bool needsEngineColours() const;
     void move(const QStringList &arguments, Landing landing);
     void exactSeek(double seconds);
     void checkStepLanded();
