@@ -188,37 +188,10 @@ qint64 Player::position() const
     return m_lastPictureTime >= 0 ? std::min(ms, m_lastPictureTime) : ms;
 }
 
-qint64 Player::displayPosition() const
-{
-    return position();
-}
-
-int Player::notifyInterval() const
-{
-    return m_notifyTimer->interval();
-}
-
-void Player::setNotifyInterval(int ms)
-{
-    ms = qMax(ms, 1);
-    if (ms == m_notifyTimer->interval())
-        return;
-    m_notifyTimer->setInterval(ms);
-    emit notifyIntervalChanged();
-}
-
 void Player::setVolume(qreal volume)
 {
-    m_volume = qBound(0.0, volume, 1.0);
     if (m_mpv)
-        m_mpv->setProperty("volume", m_volume * 100.0);
-}
-
-void Player::setMuted(bool muted)
-{
-    m_muted = muted;
-    if (m_mpv)
-        m_mpv->setProperty("mute", muted);
+        m_mpv->setProperty("volume", qBound(0.0, volume, 1.0) * 100.0);
 }
 
 qint64 Player::droppedFrames() const

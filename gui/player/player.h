@@ -23,7 +23,7 @@ struct mpv_event;
 // Positions and durations are milliseconds from the first frame of the media
 // (a stream whose clock starts at 1.4 s still starts at 0 here). Opening a file
 // starts playing it; at the end the player pauses on the last frame. Position
-// updates are coalesced to one per notify interval.
+// updates are coalesced to about twelve a second.
 //
 // Thread: create, use and delete it on the GUI thread. libmpv's own threads
 // only post events to it; every signal is emitted on the GUI thread. It may
@@ -73,19 +73,12 @@ public:
     // Playback position (ms); never past the file's last picture, whose time
     // it is while that picture stays on show at the end.
     qint64 position() const;
-    // Time of the frame on show (ms); the same as position() once a seek or
-    // frame step has finished.
-    qint64 displayPosition() const;
+    // Time of the frame on show (ms): position() under the name the main
+    // window reads, which is the frame's time once a seek or step has finished.
+    qint64 displayPosition() const { return position(); }
 
-    // Milliseconds between two positionChanged signals while the position moves.
-    int notifyInterval() const;
-    void setNotifyInterval(int ms);
-
-    // Audio volume from 0.0 to 1.0.
-    qreal volume() const { return m_volume; }
+    // Audio volume from 0.0 to 1.0; muting is volume 0.
     void setVolume(qreal volume);
-    bool isMuted() const { return m_muted; }
-    void setMuted(bool muted);
 
     // Size of the video as shown and captured: upright, at the display aspect.
     // Empty while no video is loaded.
@@ -132,6 +125,9 @@ signals:
     void mediaStatusChanged(Player::MediaStatus status);
     void durationChanged(qint64 duration);
     void positionChanged(qint64 position);
+    // The interval between two positionChanged signals changed. It is fixed
+    // (about twelve a second), so this never comes; the main window connects
+    // it to refresh its slider unit.
     void notifyIntervalChanged();
     void videoSizeChanged(const QSize &size);
     // A seek or frame step has finished and its frame is on show; also when
@@ -188,8 +184,6 @@ private:
     qint64 m_duration = 0;
     double m_timePos = 0.0;
     qint64 m_lastNotifiedPosition = -1;
-    qreal m_volume = 1.0;
-    bool m_muted = false;
     QSize m_videoSize;
     QString m_rotationFilter;
     QString m_toneMapFilter;
