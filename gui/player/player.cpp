@@ -2,6 +2,7 @@
 
 #include "framecapture.h"
 #include "mpvhandle.h"
+#include "seeklanding.h"
 #include "videofilters.h"
 #include "videorenderer.h"
 
@@ -27,9 +28,6 @@ namespace {
 // Reply ids of asynchronous commands whose answer matters.
 constexpr quint64 kCaptureReply = 1;
 constexpr quint64 kMoveReply = 2;
-
-// Seconds an exact seek starts reading before its target; MPEG-TS needs some.
-constexpr double kDemuxerOffset = 1.5;
 
 enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight, Gamma };
 
@@ -71,7 +69,7 @@ qint64 lastPictureTime(const QString &file)
 
 Player::Player(QObject *parent)
     : QObject(parent), m_mpv(std::make_unique<MpvHandle>()), m_capture(new FrameCapture(this)),
-      m_notifyTimer(new QTimer(this)), m_landTimer(new QTimer(this))
+      m_notifyTimer(new QTimer(this))
 {
     qRegisterMetaType<Player::State>();
     qRegisterMetaType<Player::MediaStatus>();
@@ -79,9 +77,20 @@ Player::Player(QObject *parent)
     // About twelve position updates a second are plenty for read-outs and the slider.
     m_notifyTimer->setInterval(80);
     connect(m_notifyTimer, &QTimer::timeout, this, &Player::emitPositionIfMoved);
-    m_landTimer->setSingleShot(true);
-    m_landTimer->setInterval(1000);
-    connect(m_landTimer, &QTimer::timeout, this, &Player::land);
+    // What the landing asks about, at the moment it decides.
+    SeekLanding::Probes probes;
+    probes.frameWaiting = [this] { return m_renderer->hasNewFrame(); };
+    probes.paused = [this] { return m_mpv->flagProperty("pause"); };
+    probes.frameDuration = [this] {
+        const double fps = m_mpv->doubleProperty("container-fps", 25.0);
+        return 1.0 / (fps > 0.0 ? fps : 25.0);
+    };
+    m_landing = new SeekLanding(std::move(probes), this);
+    connect(m_landing, &SeekLanding::renderFrame, this, [this] { m_renderer->renderNow(); });
+    connect(m_landing, &SeekLanding::demuxerOffsetChanged, this,
+            [this](double seconds) { m_mpv->setProperty("hr-seek-demuxer-offset", seconds); });
+    connect(m_landing, &SeekLanding::exactSeekNeeded, this, &Player::exactSeek);
+    connect(m_landing, &SeekLanding::landed, this, &Player::landed);
 
     m_errorString = setUp();
     if (!m_errorString.isEmpty())
@@ -184,7 +193,7 @@ qint64 Player::position() const
         return 0;
     // Where sound outlasts the pictures libmpv's position runs on with it,
     // also after a seek past the end.
-    const qint64 ms = toMs(m_timePos);
+    const qint64 ms = toMs(m_landing->time());
     return m_lastPictureTime >= 0 ? std::min(ms, m_lastPictureTime) : ms;
 }
 
@@ -279,7 +288,6 @@ void Player::seek(qint64 ms)
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = -1.0;
     exactSeek(qBound<qint64>(0, ms, m_duration) / 1000.0);
 }
 
@@ -287,65 +295,46 @@ void Player::seekToKeyFrame(qint64 ms)
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = -1.0;
-    m_seekTarget = -1.0;
+    m_landing->keyFrameSeekStarting();
     const double seconds = qBound<qint64>(0, ms, m_duration) / 1000.0;
-    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+keyframes") },
-         AwaitRestart);
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+keyframes") });
 }
 
 void Player::exactSeek(double seconds)
 {
-    m_timePos = seconds;
-    m_seekTarget = seconds;
-    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+exact") },
-         AwaitRestart);
+    m_landing->exactSeekStarting(seconds);
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+exact") });
 }
 
 void Player::stepForward()
 {
     if (!isPlaying())
         return;
-    if (m_mediaStatus == EndOfMedia && m_landing == Landed) {
+    if (m_mediaStatus == EndOfMedia && m_landing->isLanded()) {
         // Already on the last frame: nothing will move.
-        QTimer::singleShot(0, this, &Player::land);
+        QTimer::singleShot(0, m_landing, &SeekLanding::land);
         return;
     }
-    m_stepFrom = m_timePos;
-    m_backStepFrom = -1.0;
-    m_seekTarget = -1.0;
-    move({ QStringLiteral("frame-step") }, AwaitStep);
+    m_landing->stepForwardStarting();
+    move({ QStringLiteral("frame-step") });
 }
 
 void Player::stepBackward()
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = m_timePos;
-    m_seekTarget = -1.0;
-    move({ QStringLiteral("frame-back-step") }, AwaitRestart);
+    m_landing->stepBackwardStarting();
+    move({ QStringLiteral("frame-back-step") });
 }
 
-// A seek or step has landed once libmpv has taken its command (the reply) and
-// then restarted playback (seeks) or moved on by a frame and paused (steps).
-// Events before the reply belong to earlier moves.
-void Player::move(const QStringList &arguments, Landing landing)
+void Player::move(const QStringList &arguments)
 {
     if (!m_mpv)
         return;
     if (m_mpv->commandAsync(arguments, kMoveReply) < 0)
         return;
     m_onLastPicture = false;
-    ++m_movesInFlight;
-    // A step sent while a seek is on its way still waits for the seek's frame first.
-    if (!(landing == AwaitStep && m_landing == AwaitRestart))
-        m_landing = landing;
-}
-
-void Player::checkStepLanded()
-{
-    if (m_landing == AwaitStep && std::abs(m_timePos - m_stepFrom) > 1e-6 && m_mpv->flagProperty("pause"))
-        awaitFrame();
+    m_landing->moveSent();
 }
 
 void Player::commandAsync(const QStringList &arguments)
@@ -405,26 +394,14 @@ void Player::handleEvent(const mpv_event &event)
         mpv_hook_continue(m_mpv->get(), static_cast<const mpv_event_hook *>(event.data)->id);
         break;
     case MPV_EVENT_SEEK:
-        // The output has dropped the frames from before the seek.
-        m_frameSinceMove = false;
+        m_landing->seekStarted();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        // The first restart of a file shows its first frame.
-        if ((m_landing == AwaitRestart && m_movesInFlight == 0) || (m_landing == Landed && m_firstFrame)) {
-            m_firstFrame = false;
-            m_timePos = m_mpv->doubleProperty("time-pos", m_timePos);
-            awaitFrame();
-        }
+        m_landing->playbackRestarted(m_mpv->doubleProperty("time-pos", m_landing->time()));
         break;
     case MPV_EVENT_COMMAND_REPLY:
         if (event.reply_userdata == kMoveReply) {
-            --m_movesInFlight;
-            m_frameSinceMove = false;
-            // A refused move changes nothing: it has landed where it is.
-            if (event.error < 0 && m_movesInFlight == 0 && m_landing != Landed)
-                land();
-            else
-                checkStepLanded();
+            m_landing->moveReplied(event.error < 0);
         } else if (event.reply_userdata == kCaptureReply) {
             const auto *reply = static_cast<const mpv_event_command *>(event.data);
             if (event.error < 0)
@@ -446,12 +423,10 @@ void Player::handlePropertyChange(const mpv_event &event)
     const bool has = property->format != MPV_FORMAT_NONE && property->data;
     switch (event.reply_userdata) {
     case TimePos:
-        // While a seek is on its way the position is its target; on the last
-        // picture libmpv's position follows the sound, which may end elsewhere.
-        if (has && m_landing != AwaitRestart && !m_onLastPicture) {
-            m_timePos = *static_cast<double *>(property->data);
-            checkStepLanded();
-        }
+        // On the last picture libmpv's position follows the sound, which may
+        // end elsewhere.
+        if (has && !m_onLastPicture)
+            m_landing->positionReported(*static_cast<double *>(property->data));
         break;
     case Duration: {
         const qint64 duration = has ? toMs(*static_cast<double *>(property->data)) : 0;
@@ -463,9 +438,9 @@ void Player::handlePropertyChange(const mpv_event &event)
     }
     case Pause:
         // A step plays one frame: the player stays paused throughout for its users.
-        if (has && m_loaded && m_landing != AwaitStep && m_landing != AwaitFrame)
+        if (has && m_loaded && !m_landing->isStepping())
             setState(*static_cast<int *>(property->data) ? PausedState : PlayingState);
-        checkStepLanded();
+        m_landing->pauseReported();
         break;
     case EofReached:
         if (has && m_loaded) {
@@ -478,8 +453,7 @@ void Player::handlePropertyChange(const mpv_event &event)
                 m_mpv->setProperty("pause", true);
                 setMediaStatus(EndOfMedia);
                 checkEndedEarly();
-                if (m_landing == AwaitStep)
-                    land();
+                m_landing->endReached();
             } else if (m_mediaStatus == EndOfMedia) {
                 setMediaStatus(LoadedMedia);
             }
@@ -499,30 +473,8 @@ void Player::handlePropertyChange(const mpv_event &event)
 
 void Player::handleRenderUpdate()
 {
-    m_frameSinceMove = true;
-    // Frames are rendered at once: libmpv's output drops a frame nobody renders in time.
-    if (m_landing == AwaitFrame) {
-        m_renderer->renderNow();
-        land();
-    } else {
+    if (!m_landing->frameArrived())
         m_renderer->present();
-    }
-}
-
-// libmpv's video output has a thread of its own: the frame of a finished seek
-// may reach the render context a little before or after libmpv reports the
-// restart. A move lands once a frame has come since the seek began (or the
-// step was taken) and has been rendered; should none come, it lands a second
-// later anyway.
-void Player::awaitFrame()
-{
-    m_landing = AwaitFrame;
-    if (m_frameSinceMove || m_renderer->hasNewFrame()) {
-        m_renderer->renderNow();
-        land();
-        return;
-    }
-    m_landTimer->start();
 }
 
 void Player::fileLoaded()
@@ -535,18 +487,7 @@ void Player::fileLoaded()
         return;
     }
     m_loaded = true;
-    m_firstFrame = true;
-    m_timePos = 0.0;
-    m_seekTarget = -1.0;
-    // Reading from before the target costs a whole extra group of pictures
-    // when the target lies just after a key frame, so only MPEG-TS starts so.
-    const double offset = m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")) ? kDemuxerOffset : 0.0;
-    if (offset != m_demuxerOffset) {
-        m_demuxerOffset = offset;
-        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
-    }
-    m_landing = Landed;
-    m_backStepFrom = -1.0;
+    m_landing->fileLoaded(m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")));
     m_endedEarly = false;
     findLastPicture();
     setMediaStatus(LoadedMedia);
@@ -567,7 +508,7 @@ void Player::findLastPicture()
 void Player::showLastPicture()
 {
     m_onLastPicture = true;
-    m_timePos = m_lastPictureTime / 1000.0;
+    m_landing->setTime(m_lastPictureTime / 1000.0);
 }
 
 // Waits for the reading when it is still under way.
@@ -595,7 +536,7 @@ void Player::dropLastPicture()
 // does, long before the end its header gives: the user must be told.
 void Player::checkEndedEarly()
 {
-    const qint64 end = toMs(m_mpv->doubleProperty("time-pos", m_timePos));
+    const qint64 end = toMs(m_mpv->doubleProperty("time-pos", m_landing->time()));
     if (m_endedEarly || m_duration - end <= kEndMargin)
         return;
     m_endedEarly = true;
@@ -609,9 +550,7 @@ void Player::fileEnded(int reason, int failure)
     const bool wasLoaded = m_loaded;
     m_loaded = false;
     dropLastPicture();
-    m_timePos = 0.0;
-    m_landing = Landed;
-    m_backStepFrom = -1.0;
+    m_landing->fileEnded();
     if (reason == MPV_END_FILE_REASON_ERROR) {
         m_failed = true;
         setMediaStatus(InvalidMedia);
@@ -706,34 +645,13 @@ void Player::emitPositionIfMoved()
     emit positionChanged(now);
 }
 
-void Player::land()
+// The move's frame is on show.
+void Player::landed(double target)
 {
-    m_landTimer->stop();
-    const double fps = m_mpv->doubleProperty("container-fps", 25.0);
-    const double frameDuration = 1.0 / (fps > 0.0 ? fps : 25.0);
-    // In MPEG-TS libmpv's step back from a key frame can stay where it was:
-    // an exact seek one frame duration back reaches the previous frame.
-    const double backFrom = std::exchange(m_backStepFrom, -1.0);
-    if (backFrom > 0.0 && m_timePos >= backFrom - 1e-6 && m_movesInFlight == 0) {
-        exactSeek(std::max(0.0, backFrom - frameDuration));
-        return;
-    }
-    // MPEG-TS demuxers may also land after the key frame the target needs, and
-    // the decoder then starts at a later one: seek again from further back.
-    // (libmpv shows the first frame starting at most 5 ms before the target.)
-    const double target = std::exchange(m_seekTarget, -1.0);
-    if (target >= 0.0 && m_timePos > target + frameDuration - 0.005 && m_movesInFlight == 0
-        && m_demuxerOffset < 64.0) {
-        m_demuxerOffset = std::max(kDemuxerOffset, m_demuxerOffset * 2.0);
-        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
-        exactSeek(target);
-        return;
-    }
-    m_landing = Landed;
     // Near the end libmpv's position follows the sound, before or past the
     // last picture; its time must then be known before the landing is told.
     // A seek at or past it shows that picture.
-    if (m_duration > 0 && std::max(toMs(m_timePos), toMs(target)) > m_duration - kEndMargin) {
+    if (m_duration > 0 && std::max(toMs(m_landing->time()), toMs(target)) > m_duration - kEndMargin) {
         takeLastPicture();
         if (m_lastPictureTime >= 0 && target >= 0.0 && toMs(target) >= m_lastPictureTime)
             showLastPicture();

@@ -12,6 +12,7 @@ template<typename T> class QFutureWatcher;
 class QImage;
 class QStringList;
 class QTimer;
+class SeekLanding;
 class VideoRenderer;
 class VideoWidget;
 struct mpv_event;
@@ -19,6 +20,11 @@ struct mpv_event;
 // The desktop program's media player: plays one file at a time through libmpv
 // into a VideoWidget, seeks and steps to exact frames, and hands snapshots of
 // the frame on show to its FrameCapture.
+//
+// It is the facade: it sets libmpv up, keeps the state its users see and
+// hands libmpv's events on. Frames reach the widget through a VideoRenderer,
+// a SeekLanding tells when a seek or step has landed, and the filters come
+// from VideoFilters.
 //
 // Positions and durations are milliseconds from the first frame of the media
 // (a stream whose clock starts at 1.4 s still starts at 0 here). Opening a file
@@ -163,46 +169,28 @@ private:
     void dropLastPicture();
     void showLastPicture();
     void checkEndedEarly();
-    enum Landing { Landed, AwaitRestart, AwaitStep, AwaitFrame };
-
     void commandAsync(const QStringList &arguments);
-    void move(const QStringList &arguments, Landing landing);
+    void move(const QStringList &arguments);
     void exactSeek(double seconds);
-    void checkStepLanded();
-    void awaitFrame();
-    void land();
+    void landed(double target);
 
     std::unique_ptr<MpvHandle> m_mpv;
     VideoRenderer *m_renderer = nullptr;
     FrameCapture *m_capture = nullptr;
     QTimer *m_notifyTimer = nullptr;
-    QTimer *m_landTimer = nullptr;
+    SeekLanding *m_landing = nullptr;
     QString m_errorString;
     QString m_file;
     State m_state = StoppedState;
     MediaStatus m_mediaStatus = NoMedia;
     qint64 m_duration = 0;
-    double m_timePos = 0.0;
     qint64 m_lastNotifiedPosition = -1;
     QSize m_videoSize;
     QString m_rotationFilter;
     QString m_toneMapFilter;
     QString m_filter;
     bool m_loaded = false;
-    bool m_firstFrame = false;
     bool m_failed = false;
-    // What the last seek or step waits for before its frame is on show.
-    Landing m_landing = Landed;
-    int m_movesInFlight = 0;
-    // A new frame reached the render context since libmpv took the last move.
-    bool m_frameSinceMove = false;
-    // A forward step has landed when the time moves on from here.
-    double m_stepFrom = 0.0;
-    // Where a backward step started; negative when none is on its way.
-    double m_backStepFrom = -1.0;
-    // Target of the last exact seek (s); negative when none is on its way.
-    double m_seekTarget = -1.0;
-    double m_demuxerOffset = 0.0;
     // Time of the file's last picture (ms); negative until it is known.
     qint64 m_lastPictureTime = -1;
     QFutureWatcher<qint64> *m_lastPictureReader = nullptr;
