@@ -1,10 +1,9 @@
 #include "framecapture.h"
 
 #include "player.h"
+#include "videofilters.h"
 
 #include "capture/framegrabber.h"
-
-#include <mpv/client.h>
 
 #include <QThread>
 #include <QTimer>
@@ -12,6 +11,7 @@
 FrameCapture::FrameCapture(Player *player)
     : QObject(player), m_player(player)
 {
+    connect(m_player, &Player::frameGrabbed, this, &FrameCapture::takeFrame);
 }
 
 FrameCapture::~FrameCapture()
@@ -26,10 +26,10 @@ void FrameCapture::capture()
         QTimer::singleShot(0, this, [this] { emit failed(tr("No video is open.")); });
         return;
     }
-    if (m_player->needsEngineColours())
+    if (VideoFilters::needsEngineColours(m_player->videoGamma(), m_player->videoPrimaries()))
         decode(m_player->file(), m_player->displayPosition());
     else
-        m_player->captureFrame();
+        m_player->grabFrame();
 }
 
 void FrameCapture::decode(const QString &file, qint64 ms)
@@ -65,48 +65,12 @@ void FrameCapture::decode(const QString &file, qint64 ms)
     m_decoding->start();
 }
 
-// The answer of "screenshot-raw": a map of w, h, stride, format ("bgr0") and data.
-void FrameCapture::takeReply(int error, const mpv_node *result)
+void FrameCapture::takeFrame(const QImage &image, const QString &error)
 {
-    if (error < 0) {
-        emit failed(tr("The frame could not be captured: %1.").arg(QString::fromUtf8(mpv_error_string(error))));
-        return;
-    }
-    qint64 width = 0;
-    qint64 height = 0;
-    qint64 stride = 0;
-    QByteArray format;
-    const mpv_byte_array *data = nullptr;
-    if (result && result->format == MPV_FORMAT_NODE_MAP) {
-        const mpv_node_list *map = result->u.list;
-        for (int i = 0; i < map->num; ++i) {
-            const QByteArray key(map->keys[i]);
-            const mpv_node &value = map->values[i];
-            if (value.format == MPV_FORMAT_INT64 && key == "w")
-                width = value.u.int64;
-            else if (value.format == MPV_FORMAT_INT64 && key == "h")
-                height = value.u.int64;
-            else if (value.format == MPV_FORMAT_INT64 && key == "stride")
-                stride = value.u.int64;
-            else if (value.format == MPV_FORMAT_STRING && key == "format")
-                format = value.u.string;
-            else if (value.format == MPV_FORMAT_BYTE_ARRAY && key == "data")
-                data = value.u.ba;
-        }
-    }
-    if (format != "bgr0" || width <= 0 || height <= 0 || stride < width * 4 || !data
-        || qint64(data->size) < stride * height) {
+    if (!error.isEmpty())
+        emit failed(tr("The frame could not be captured: %1.").arg(error));
+    else if (image.isNull())
         emit failed(tr("The frame could not be captured: the video output gave no picture."));
-        return;
-    }
-    // bgr0 is Format_RGB32 byte for byte but for the unused byte, which is made opaque.
-    QImage image(int(width), int(height), QImage::Format_ARGB32);
-    const auto *source = static_cast<const uchar *>(data->data);
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *in = reinterpret_cast<const quint32 *>(source + y * stride);
-        auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            out[x] = in[x] | 0xff000000u;
-    }
-    emit imageCaptured(image);
+    else
+        emit imageCaptured(image);
 }

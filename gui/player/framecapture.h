@@ -38,8 +38,7 @@ signals:
     void failed(const QString &reason);
 
 private:
-    friend class Player;
-    void takeReply(int error, const struct mpv_node *result);
+    void takeFrame(const QImage &image, const QString &error);
     void decode(const QString &file, qint64 ms);
 
     Player *m_player;

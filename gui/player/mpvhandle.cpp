@@ -1,13 +1,23 @@
 #include "mpvhandle.h"
 
 #include <mpv/client.h>
+#include <mpv/render.h>
+
+#include <QImage>
 
 #include <clocale>
 #include <vector>
 
 void MpvHandle::Deleter::operator()(mpv_handle *handle) const
 {
+    mpv_set_wakeup_callback(handle, nullptr, nullptr);
     mpv_terminate_destroy(handle);
+}
+
+void MpvHandle::RenderDeleter::operator()(mpv_render_context *render) const
+{
+    mpv_render_context_set_update_callback(render, nullptr, nullptr);
+    mpv_render_context_free(render);
 }
 
 MpvHandle::MpvHandle()
@@ -23,6 +33,19 @@ MpvHandle::~MpvHandle() = default;
 int MpvHandle::initialize()
 {
     return mpv_initialize(get());
+}
+
+int MpvHandle::createRenderContext()
+{
+    mpv_render_param params[] = {
+        { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
+        { MPV_RENDER_PARAM_INVALID, nullptr },
+    };
+    mpv_render_context *render = nullptr;
+    const int created = mpv_render_context_create(&render, get(), params);
+    if (created >= 0)
+        m_render.reset(render);
+    return created;
 }
 
 int MpvHandle::setOption(const char *name, const QString &value)
@@ -88,4 +111,44 @@ int MpvHandle::commandAsync(const QStringList &arguments, quint64 replyId)
 QString MpvHandle::errorText(int error)
 {
     return QString::fromUtf8(mpv_error_string(error));
+}
+
+// The answer is a map of w, h, stride, format ("bgr0") and data.
+QImage MpvHandle::screenshotImage(const mpv_node *result)
+{
+    qint64 width = 0;
+    qint64 height = 0;
+    qint64 stride = 0;
+    QByteArray format;
+    const mpv_byte_array *data = nullptr;
+    if (result && result->format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list *map = result->u.list;
+        for (int i = 0; i < map->num; ++i) {
+            const QByteArray key(map->keys[i]);
+            const mpv_node &value = map->values[i];
+            if (value.format == MPV_FORMAT_INT64 && key == "w")
+                width = value.u.int64;
+            else if (value.format == MPV_FORMAT_INT64 && key == "h")
+                height = value.u.int64;
+            else if (value.format == MPV_FORMAT_INT64 && key == "stride")
+                stride = value.u.int64;
+            else if (value.format == MPV_FORMAT_STRING && key == "format")
+                format = value.u.string;
+            else if (value.format == MPV_FORMAT_BYTE_ARRAY && key == "data")
+                data = value.u.ba;
+        }
+    }
+    if (format != "bgr0" || width <= 0 || height <= 0 || stride < width * 4 || !data
+        || qint64(data->size) < stride * height)
+        return QImage();
+    // bgr0 is Format_RGB32 byte for byte but for the unused byte, which is made opaque.
+    QImage image(int(width), int(height), QImage::Format_ARGB32);
+    const auto *source = static_cast<const uchar *>(data->data);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *in = reinterpret_cast<const quint32 *>(source + y * stride);
+        auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            out[x] = in[x] | 0xff000000u;
+    }
+    return image;
 }

@@ -2,10 +2,11 @@
 
 #include "framecapture.h"
 #include "mpvhandle.h"
-#include "videowidget.h"
+#include "seeklanding.h"
+#include "videofilters.h"
+#include "videorenderer.h"
 
 #include <mpv/client.h>
-#include <mpv/render.h>
 
 #include "media/demuxer.h"
 
@@ -27,9 +28,6 @@ namespace {
 // Reply ids of asynchronous commands whose answer matters.
 constexpr quint64 kCaptureReply = 1;
 constexpr quint64 kMoveReply = 2;
-
-// Seconds an exact seek starts reading before its target; MPEG-TS needs some.
-constexpr double kDemuxerOffset = 1.5;
 
 enum ObservedProperty : quint64 { TimePos = 1, Duration, Pause, EofReached, DisplayWidth, DisplayHeight, Gamma };
 
@@ -67,23 +65,11 @@ qint64 lastPictureTime(const QString &file)
     return last < 0.0 ? -1 : std::llround(last * 1000.0) - demuxer.startTime();
 }
 
-// libmpv's software renderer cannot turn a picture by a quarter, so the turn
-// the container asks for is applied as a filter (clockwise degrees).
-QString rotationFilter(int degrees)
-{
-    switch (((degrees % 360) + 360) % 360) {
-    case 90: return QStringLiteral("lavfi=[transpose=clock]");
-    case 180: return QStringLiteral("lavfi=[hflip,vflip]");
-    case 270: return QStringLiteral("lavfi=[transpose=cclock]");
-    default: return QString();
-    }
-}
-
 }
 
 Player::Player(QObject *parent)
     : QObject(parent), m_mpv(std::make_unique<MpvHandle>()), m_capture(new FrameCapture(this)),
-      m_notifyTimer(new QTimer(this)), m_landTimer(new QTimer(this))
+      m_notifyTimer(new QTimer(this))
 {
     qRegisterMetaType<Player::State>();
     qRegisterMetaType<Player::MediaStatus>();
@@ -91,15 +77,33 @@ Player::Player(QObject *parent)
     // About twelve position updates a second are plenty for read-outs and the slider.
     m_notifyTimer->setInterval(80);
     connect(m_notifyTimer, &QTimer::timeout, this, &Player::emitPositionIfMoved);
-    m_landTimer->setSingleShot(true);
-    m_landTimer->setInterval(1000);
-    connect(m_landTimer, &QTimer::timeout, this, &Player::land);
+    // What the landing asks about, at the moment it decides.
+    SeekLanding::Probes probes;
+    probes.frameWaiting = [this] { return m_renderer->hasNewFrame(); };
+    probes.paused = [this] { return m_mpv->flagProperty("pause"); };
+    probes.frameDuration = [this] {
+        const double fps = m_mpv->doubleProperty("container-fps", 25.0);
+        return 1.0 / (fps > 0.0 ? fps : 25.0);
+    };
+    m_landing = new SeekLanding(std::move(probes), this);
+    connect(m_landing, &SeekLanding::renderFrame, this, [this] { m_renderer->renderNow(); });
+    connect(m_landing, &SeekLanding::demuxerOffsetChanged, this,
+            [this](double seconds) { m_mpv->setProperty("hr-seek-demuxer-offset", seconds); });
+    connect(m_landing, &SeekLanding::exactSeekNeeded, this, &Player::exactSeek);
+    connect(m_landing, &SeekLanding::landed, this, &Player::landed);
 
-    if (m_mpv->isNull()) {
-        m_errorString = tr("The media library could not be started.");
+    m_errorString = setUp();
+    if (!m_errorString.isEmpty())
         m_mpv.reset();
-        return;
-    }
+    m_renderer = new VideoRenderer(m_mpv ? m_mpv->renderContext() : nullptr, this);
+    connect(m_renderer, &VideoRenderer::frameArrived, this, &Player::handleRenderUpdate);
+}
+
+// Sets libmpv up; the reason when that failed.
+QString Player::setUp()
+{
+    if (m_mpv->isNull())
+        return tr("The media library could not be started.");
     const struct {
         const char *name;
         const char *value;
@@ -110,7 +114,7 @@ Player::Player(QObject *parent)
         { "idle", "yes" },
         { "hr-seek", "yes" },        // seeks land on the exact frame
         { "hr-seek-demuxer-offset", "0" }, // see fileLoaded()
-        { "video-rotate", "no" },    // see rotationFilter()
+        { "video-rotate", "no" },    // see VideoFilters::rotationFilter()
         { "audio-display", "no" },
         { "input-default-bindings", "no" },
         { "input-vo-keyboard", "no" },
@@ -125,11 +129,8 @@ Player::Player(QObject *parent)
         m_mpv->setOption(option.name, QString::fromLatin1(option.value));
 
     const int initialized = m_mpv->initialize();
-    if (initialized < 0) {
-        m_errorString = tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
-        m_mpv.reset();
-        return;
-    }
+    if (initialized < 0)
+        return tr("The media library could not be started: %1").arg(MpvHandle::errorText(initialized));
     mpv_handle *mpv = m_mpv->get();
     mpv_observe_property(mpv, TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv, Duration, "duration", MPV_FORMAT_DOUBLE);
@@ -140,48 +141,22 @@ Player::Player(QObject *parent)
     mpv_observe_property(mpv, Gamma, "video-params/gamma", MPV_FORMAT_STRING);
     mpv_hook_add(mpv, 0, "on_preloaded", 0);
 
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW) },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    const int created = mpv_render_context_create(&m_render, mpv, params);
-    if (created < 0) {
-        m_errorString = tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
-        m_render = nullptr;
-        m_mpv.reset();
-        return;
-    }
+    const int created = m_mpv->createRenderContext();
+    if (created < 0)
+        return tr("The video renderer could not be created: %1").arg(MpvHandle::errorText(created));
 
-    // Both callbacks come from libmpv's threads: they only queue work here.
-    // Queued calls to a deleted player are dropped by Qt.
+    // Called from libmpv's threads: it only queues work here. Queued calls to
+    // a deleted player are dropped by Qt.
     mpv_set_wakeup_callback(
         mpv,
         [](void *player) {
             QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::processEvents, Qt::QueuedConnection);
         },
         this);
-    mpv_render_context_set_update_callback(
-        m_render,
-        [](void *player) {
-            QMetaObject::invokeMethod(static_cast<Player *>(player), &Player::handleRenderUpdate,
-                                      Qt::QueuedConnection);
-        },
-        this);
+    return QString();
 }
 
-Player::~Player()
-{
-    if (m_widget)
-        m_widget->setPlayer(nullptr);
-    if (!m_mpv)
-        return;
-    mpv_set_wakeup_callback(m_mpv->get(), nullptr, nullptr);
-    // The render context must go before the handle it was made from.
-    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-    mpv_render_context_free(m_render);
-    m_render = nullptr;
-    m_mpv.reset();
-}
+Player::~Player() = default;
 
 bool Player::isValid() const
 {
@@ -190,18 +165,12 @@ bool Player::isValid() const
 
 void Player::setVideoWidget(VideoWidget *widget)
 {
-    if (widget == m_widget)
-        return;
-    if (m_widget)
-        m_widget->setPlayer(nullptr);
-    m_widget = widget;
-    if (m_widget)
-        m_widget->setPlayer(this);
+    m_renderer->setWidget(widget);
 }
 
 VideoWidget *Player::videoWidget() const
 {
-    return m_widget;
+    return m_renderer->widget();
 }
 
 void Player::setAudioOutput(const QString &driver)
@@ -224,41 +193,14 @@ qint64 Player::position() const
         return 0;
     // Where sound outlasts the pictures libmpv's position runs on with it,
     // also after a seek past the end.
-    const qint64 ms = toMs(m_timePos);
+    const qint64 ms = toMs(m_landing->time());
     return m_lastPictureTime >= 0 ? std::min(ms, m_lastPictureTime) : ms;
-}
-
-qint64 Player::displayPosition() const
-{
-    return position();
-}
-
-int Player::notifyInterval() const
-{
-    return m_notifyTimer->interval();
-}
-
-void Player::setNotifyInterval(int ms)
-{
-    ms = qMax(ms, 1);
-    if (ms == m_notifyTimer->interval())
-        return;
-    m_notifyTimer->setInterval(ms);
-    emit notifyIntervalChanged();
 }
 
 void Player::setVolume(qreal volume)
 {
-    m_volume = qBound(0.0, volume, 1.0);
     if (m_mpv)
-        m_mpv->setProperty("volume", m_volume * 100.0);
-}
-
-void Player::setMuted(bool muted)
-{
-    m_muted = muted;
-    if (m_mpv)
-        m_mpv->setProperty("mute", muted);
+        m_mpv->setProperty("volume", qBound(0.0, volume, 1.0) * 100.0);
 }
 
 qint64 Player::droppedFrames() const
@@ -266,24 +208,6 @@ qint64 Player::droppedFrames() const
     if (!m_mpv || !isPlaying())
         return 0;
     return m_mpv->intProperty("frame-drop-count") + m_mpv->intProperty("decoder-frame-drop-count");
-}
-
-void Player::render(QImage &target)
-{
-    if (!m_render || target.isNull())
-        return;
-    int size[2] = { target.width(), target.height() };
-    size_t stride = size_t(target.bytesPerLine());
-    int block = 0;
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_SW_SIZE, size },
-        { MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0") },
-        { MPV_RENDER_PARAM_SW_STRIDE, &stride },
-        { MPV_RENDER_PARAM_SW_POINTER, target.bits() },
-        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    mpv_render_context_render(m_render, params);
 }
 
 void Player::play(const QString &file)
@@ -364,7 +288,6 @@ void Player::seek(qint64 ms)
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = -1.0;
     exactSeek(qBound<qint64>(0, ms, m_duration) / 1000.0);
 }
 
@@ -372,65 +295,46 @@ void Player::seekToKeyFrame(qint64 ms)
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = -1.0;
-    m_seekTarget = -1.0;
+    m_landing->keyFrameSeekStarting();
     const double seconds = qBound<qint64>(0, ms, m_duration) / 1000.0;
-    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+keyframes") },
-         AwaitRestart);
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+keyframes") });
 }
 
 void Player::exactSeek(double seconds)
 {
-    m_timePos = seconds;
-    m_seekTarget = seconds;
-    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+exact") },
-         AwaitRestart);
+    m_landing->exactSeekStarting(seconds);
+    move({ QStringLiteral("seek"), QString::number(seconds, 'f', 6), QStringLiteral("absolute+exact") });
 }
 
 void Player::stepForward()
 {
     if (!isPlaying())
         return;
-    if (m_mediaStatus == EndOfMedia && m_landing == Landed) {
+    if (m_mediaStatus == EndOfMedia && m_landing->isLanded()) {
         // Already on the last frame: nothing will move.
-        QTimer::singleShot(0, this, &Player::land);
+        QTimer::singleShot(0, m_landing, &SeekLanding::land);
         return;
     }
-    m_stepFrom = m_timePos;
-    m_backStepFrom = -1.0;
-    m_seekTarget = -1.0;
-    move({ QStringLiteral("frame-step") }, AwaitStep);
+    m_landing->stepForwardStarting();
+    move({ QStringLiteral("frame-step") });
 }
 
 void Player::stepBackward()
 {
     if (!isPlaying())
         return;
-    m_backStepFrom = m_timePos;
-    m_seekTarget = -1.0;
-    move({ QStringLiteral("frame-back-step") }, AwaitRestart);
+    m_landing->stepBackwardStarting();
+    move({ QStringLiteral("frame-back-step") });
 }
 
-// A seek or step has landed once libmpv has taken its command (the reply) and
-// then restarted playback (seeks) or moved on by a frame and paused (steps).
-// Events before the reply belong to earlier moves.
-void Player::move(const QStringList &arguments, Landing landing)
+void Player::move(const QStringList &arguments)
 {
     if (!m_mpv)
         return;
     if (m_mpv->commandAsync(arguments, kMoveReply) < 0)
         return;
     m_onLastPicture = false;
-    ++m_movesInFlight;
-    // A step sent while a seek is on its way still waits for the seek's frame first.
-    if (!(landing == AwaitStep && m_landing == AwaitRestart))
-        m_landing = landing;
-}
-
-void Player::checkStepLanded()
-{
-    if (m_landing == AwaitStep && std::abs(m_timePos - m_stepFrom) > 1e-6 && m_mpv->flagProperty("pause"))
-        awaitFrame();
+    m_landing->moveSent();
 }
 
 void Player::commandAsync(const QStringList &arguments)
@@ -439,20 +343,23 @@ void Player::commandAsync(const QStringList &arguments)
         m_mpv->commandAsync(arguments);
 }
 
-void Player::captureFrame()
+void Player::grabFrame()
 {
-    const int sent = m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") }, kCaptureReply);
+    const int sent = m_mpv ? m_mpv->commandAsync({ QStringLiteral("screenshot-raw"), QStringLiteral("video") },
+                                                 kCaptureReply)
+                           : MPV_ERROR_UNINITIALIZED;
     if (sent < 0)
-        QTimer::singleShot(0, m_capture, [this, sent] { m_capture->takeReply(sent, nullptr); });
+        QTimer::singleShot(0, this, [this, sent] { emit frameGrabbed(QImage(), MpvHandle::errorText(sent)); });
 }
 
-// HDR transfer curves and wide gamuts, which libmpv tone-maps its own way.
-bool Player::needsEngineColours() const
+QString Player::videoGamma() const
 {
-    const QString gamma = m_mpv->stringProperty("video-params/gamma");
-    const QString primaries = m_mpv->stringProperty("video-params/primaries");
-    return gamma == QLatin1String("pq") || gamma == QLatin1String("hlg") || primaries == QLatin1String("bt.2020")
-        || primaries == QLatin1String("display-p3") || primaries == QLatin1String("dci-p3");
+    return m_mpv ? m_mpv->stringProperty("video-params/gamma") : QString();
+}
+
+QString Player::videoPrimaries() const
+{
+    return m_mpv ? m_mpv->stringProperty("video-params/primaries") : QString();
 }
 
 void Player::processEvents()
@@ -487,29 +394,20 @@ void Player::handleEvent(const mpv_event &event)
         mpv_hook_continue(m_mpv->get(), static_cast<const mpv_event_hook *>(event.data)->id);
         break;
     case MPV_EVENT_SEEK:
-        // The output has dropped the frames from before the seek.
-        m_frameSinceMove = false;
+        m_landing->seekStarted();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        // The first restart of a file shows its first frame.
-        if ((m_landing == AwaitRestart && m_movesInFlight == 0) || (m_landing == Landed && m_firstFrame)) {
-            m_firstFrame = false;
-            m_timePos = m_mpv->doubleProperty("time-pos", m_timePos);
-            awaitFrame();
-        }
+        m_landing->playbackRestarted(m_mpv->doubleProperty("time-pos", m_landing->time()));
         break;
     case MPV_EVENT_COMMAND_REPLY:
         if (event.reply_userdata == kMoveReply) {
-            --m_movesInFlight;
-            m_frameSinceMove = false;
-            // A refused move changes nothing: it has landed where it is.
-            if (event.error < 0 && m_movesInFlight == 0 && m_landing != Landed)
-                land();
-            else
-                checkStepLanded();
+            m_landing->moveReplied(event.error < 0);
         } else if (event.reply_userdata == kCaptureReply) {
             const auto *reply = static_cast<const mpv_event_command *>(event.data);
-            m_capture->takeReply(event.error, &reply->result);
+            if (event.error < 0)
+                emit frameGrabbed(QImage(), MpvHandle::errorText(event.error));
+            else
+                emit frameGrabbed(MpvHandle::screenshotImage(&reply->result), QString());
         } else if (event.error < 0) {
             qCDebug(lcPlayer) << "command failed:" << MpvHandle::errorText(event.error);
         }
@@ -525,12 +423,10 @@ void Player::handlePropertyChange(const mpv_event &event)
     const bool has = property->format != MPV_FORMAT_NONE && property->data;
     switch (event.reply_userdata) {
     case TimePos:
-        // While a seek is on its way the position is its target; on the last
-        // picture libmpv's position follows the sound, which may end elsewhere.
-        if (has && m_landing != AwaitRestart && !m_onLastPicture) {
-            m_timePos = *static_cast<double *>(property->data);
-            checkStepLanded();
-        }
+        // On the last picture libmpv's position follows the sound, which may
+        // end elsewhere.
+        if (has && !m_onLastPicture)
+            m_landing->positionReported(*static_cast<double *>(property->data));
         break;
     case Duration: {
         const qint64 duration = has ? toMs(*static_cast<double *>(property->data)) : 0;
@@ -542,9 +438,9 @@ void Player::handlePropertyChange(const mpv_event &event)
     }
     case Pause:
         // A step plays one frame: the player stays paused throughout for its users.
-        if (has && m_loaded && m_landing != AwaitStep && m_landing != AwaitFrame)
+        if (has && m_loaded && !m_landing->isStepping())
             setState(*static_cast<int *>(property->data) ? PausedState : PlayingState);
-        checkStepLanded();
+        m_landing->pauseReported();
         break;
     case EofReached:
         if (has && m_loaded) {
@@ -557,8 +453,7 @@ void Player::handlePropertyChange(const mpv_event &event)
                 m_mpv->setProperty("pause", true);
                 setMediaStatus(EndOfMedia);
                 checkEndedEarly();
-                if (m_landing == AwaitStep)
-                    land();
+                m_landing->endReached();
             } else if (m_mediaStatus == EndOfMedia) {
                 setMediaStatus(LoadedMedia);
             }
@@ -578,57 +473,8 @@ void Player::handlePropertyChange(const mpv_event &event)
 
 void Player::handleRenderUpdate()
 {
-    if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
-        return;
-    m_frameSinceMove = true;
-    // Frames are rendered at once: libmpv's output drops a frame nobody renders in time.
-    if (m_landing == AwaitFrame) {
-        renderNow();
-        land();
-    } else if (m_widget && m_widget->isVisible()) {
-        m_widget->update();
-    } else {
-        renderNow();
-    }
-}
-bool Player::hasNewFrame() const
-{
-    mpv_render_frame_info info {};
-    return mpv_render_context_get_info(m_render, { MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info }) >= 0
-        && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT);
-}
-
-void Player::renderNow()
-{
-    if (m_widget && m_widget->isVisible()) {
-        m_widget->repaint();
-        return;
-    }
-    // Nobody paints: let libmpv go on timing frames, or playback would stall.
-    int skip = 1;
-    int block = 0;
-    mpv_render_param params[] = {
-        { MPV_RENDER_PARAM_SKIP_RENDERING, &skip },
-        { MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block },
-        { MPV_RENDER_PARAM_INVALID, nullptr },
-    };
-    mpv_render_context_render(m_render, params);
-}
-
-// libmpv's video output has a thread of its own: the frame of a finished seek
-// may reach the render context a little before or after libmpv reports the
-// restart. A move lands once a frame has come since the seek began (or the
-// step was taken) and has been rendered; should none come, it lands a second
-// later anyway.
-void Player::awaitFrame()
-{
-    m_landing = AwaitFrame;
-    if (m_frameSinceMove || hasNewFrame()) {
-        renderNow();
-        land();
-        return;
-    }
-    m_landTimer->start();
+    if (!m_landing->frameArrived())
+        m_renderer->present();
 }
 
 void Player::fileLoaded()
@@ -641,18 +487,7 @@ void Player::fileLoaded()
         return;
     }
     m_loaded = true;
-    m_firstFrame = true;
-    m_timePos = 0.0;
-    m_seekTarget = -1.0;
-    // Reading from before the target costs a whole extra group of pictures
-    // when the target lies just after a key frame, so only MPEG-TS starts so.
-    const double offset = m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")) ? kDemuxerOffset : 0.0;
-    if (offset != m_demuxerOffset) {
-        m_demuxerOffset = offset;
-        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
-    }
-    m_landing = Landed;
-    m_backStepFrom = -1.0;
+    m_landing->fileLoaded(m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")));
     m_endedEarly = false;
     findLastPicture();
     setMediaStatus(LoadedMedia);
@@ -673,7 +508,7 @@ void Player::findLastPicture()
 void Player::showLastPicture()
 {
     m_onLastPicture = true;
-    m_timePos = m_lastPictureTime / 1000.0;
+    m_landing->setTime(m_lastPictureTime / 1000.0);
 }
 
 // Waits for the reading when it is still under way.
@@ -701,7 +536,7 @@ void Player::dropLastPicture()
 // does, long before the end its header gives: the user must be told.
 void Player::checkEndedEarly()
 {
-    const qint64 end = toMs(m_mpv->doubleProperty("time-pos", m_timePos));
+    const qint64 end = toMs(m_mpv->doubleProperty("time-pos", m_landing->time()));
     if (m_endedEarly || m_duration - end <= kEndMargin)
         return;
     m_endedEarly = true;
@@ -715,9 +550,7 @@ void Player::fileEnded(int reason, int failure)
     const bool wasLoaded = m_loaded;
     m_loaded = false;
     dropLastPicture();
-    m_timePos = 0.0;
-    m_landing = Landed;
-    m_backStepFrom = -1.0;
+    m_landing->fileEnded();
     if (reason == MPV_END_FILE_REASON_ERROR) {
         m_failed = true;
         setMediaStatus(InvalidMedia);
@@ -749,32 +582,20 @@ void Player::applyRotation()
             break;
         }
     }
-    m_rotationFilter = rotationFilter(rotation);
+    m_rotationFilter = VideoFilters::rotationFilter(rotation);
     m_toneMapFilter.clear();
     applyFilters();
 }
 
-// The software renderer shows HDR far too bright. Linear light scaled so that
-// SDR white (203 cd/m²) is 1.0, BT.709 primaries, then brighter light clipped:
-// the pictures HDR cameras make of ordinary scenes come out as the batch
-// engine's (its BT.2390 curve only bends above that white).
 void Player::updateToneMapping()
 {
-    const QString gamma = m_mpv->stringProperty("video-params/gamma");
-    const bool hdr = gamma == QLatin1String("pq") || gamma == QLatin1String("hlg");
-    m_toneMapFilter = hdr ? QStringLiteral("lavfi=[zscale=t=linear:npl=203,format=gbrpf32le,zscale=p=bt709,"
-                                           "tonemap=tonemap=clip:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p]")
-                          : QString();
+    m_toneMapFilter = VideoFilters::toneMapFilter(videoGamma());
     applyFilters();
 }
 
 void Player::applyFilters()
 {
-    QStringList filters;
-    for (const QString &filter : { m_rotationFilter, m_toneMapFilter })
-        if (!filter.isEmpty())
-            filters << filter;
-    const QString chain = filters.join(QLatin1Char(','));
+    const QString chain = VideoFilters::chain({ m_rotationFilter, m_toneMapFilter });
     if (chain != m_filter) {
         m_filter = chain;
         m_mpv->setProperty("vf", chain);
@@ -801,8 +622,7 @@ void Player::setState(State state)
         m_notifyTimer->start();
     else
         m_notifyTimer->stop();
-    if (m_state == StoppedState && m_widget)
-        m_widget->update();
+    m_renderer->setShowing(m_state != StoppedState);
     emit stateChanged(m_state);
     if (wasPaused != (m_state == PausedState))
         emit paused(m_state == PausedState);
@@ -825,34 +645,13 @@ void Player::emitPositionIfMoved()
     emit positionChanged(now);
 }
 
-void Player::land()
+// The move's frame is on show.
+void Player::landed(double target)
 {
-    m_landTimer->stop();
-    const double fps = m_mpv->doubleProperty("container-fps", 25.0);
-    const double frameDuration = 1.0 / (fps > 0.0 ? fps : 25.0);
-    // In MPEG-TS libmpv's step back from a key frame can stay where it was:
-    // an exact seek one frame duration back reaches the previous frame.
-    const double backFrom = std::exchange(m_backStepFrom, -1.0);
-    if (backFrom > 0.0 && m_timePos >= backFrom - 1e-6 && m_movesInFlight == 0) {
-        exactSeek(std::max(0.0, backFrom - frameDuration));
-        return;
-    }
-    // MPEG-TS demuxers may also land after the key frame the target needs, and
-    // the decoder then starts at a later one: seek again from further back.
-    // (libmpv shows the first frame starting at most 5 ms before the target.)
-    const double target = std::exchange(m_seekTarget, -1.0);
-    if (target >= 0.0 && m_timePos > target + frameDuration - 0.005 && m_movesInFlight == 0
-        && m_demuxerOffset < 64.0) {
-        m_demuxerOffset = std::max(kDemuxerOffset, m_demuxerOffset * 2.0);
-        m_mpv->setProperty("hr-seek-demuxer-offset", m_demuxerOffset);
-        exactSeek(target);
-        return;
-    }
-    m_landing = Landed;
     // Near the end libmpv's position follows the sound, before or past the
     // last picture; its time must then be known before the landing is told.
     // A seek at or past it shows that picture.
-    if (m_duration > 0 && std::max(toMs(m_timePos), toMs(target)) > m_duration - kEndMargin) {
+    if (m_duration > 0 && std::max(toMs(m_landing->time()), toMs(target)) > m_duration - kEndMargin) {
         takeLastPicture();
         if (m_lastPictureTime >= 0 && target >= 0.0 && toMs(target) >= m_lastPictureTime)
             showLastPicture();

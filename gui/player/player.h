@@ -12,23 +12,28 @@ template<typename T> class QFutureWatcher;
 class QImage;
 class QStringList;
 class QTimer;
+class SeekLanding;
+class VideoRenderer;
 class VideoWidget;
 struct mpv_event;
-struct mpv_render_context;
 
 // The desktop program's media player: plays one file at a time through libmpv
 // into a VideoWidget, seeks and steps to exact frames, and hands snapshots of
 // the frame on show to its FrameCapture.
 //
+// It is the facade: it sets libmpv up, keeps the state its users see and
+// hands libmpv's events on. Frames reach the widget through a VideoRenderer,
+// a SeekLanding tells when a seek or step has landed, and the filters come
+// from VideoFilters.
+//
 // Positions and durations are milliseconds from the first frame of the media
 // (a stream whose clock starts at 1.4 s still starts at 0 here). Opening a file
 // starts playing it; at the end the player pauses on the last frame. Position
-// updates are coalesced to one per notify interval.
+// updates are coalesced to about twelve a second.
 //
 // Thread: create, use and delete it on the GUI thread. libmpv's own threads
-// only post events to it; every signal is emitted on the GUI thread. It owns
-// the mpv handle and the render context and frees them in that order, so it
-// may be deleted in any state (playing, seeking, capturing).
+// only post events to it; every signal is emitted on the GUI thread. It may
+// be deleted in any state (playing, seeking, capturing).
 class Player : public QObject
 {
     Q_OBJECT
@@ -74,29 +79,27 @@ public:
     // Playback position (ms); never past the file's last picture, whose time
     // it is while that picture stays on show at the end.
     qint64 position() const;
-    // Time of the frame on show (ms); the same as position() once a seek or
-    // frame step has finished.
-    qint64 displayPosition() const;
+    // Time of the frame on show (ms): position() under the name the main
+    // window reads, which is the frame's time once a seek or step has finished.
+    qint64 displayPosition() const { return position(); }
 
-    // Milliseconds between two positionChanged signals while the position moves.
-    int notifyInterval() const;
-    void setNotifyInterval(int ms);
-
-    // Audio volume from 0.0 to 1.0.
-    qreal volume() const { return m_volume; }
+    // Audio volume from 0.0 to 1.0; muting is volume 0.
     void setVolume(qreal volume);
-    bool isMuted() const { return m_muted; }
-    void setMuted(bool muted);
 
     // Size of the video as shown and captured: upright, at the display aspect.
     // Empty while no video is loaded.
     QSize videoSize() const { return m_videoSize; }
     // Frames libmpv dropped in the decoder or the video output since the file opened.
     qint64 droppedFrames() const;
+    // The colours of the video on show in libmpv's names: the transfer curve
+    // ("pq", "hlg", "bt.1886"...) and the primaries ("bt.709", "bt.2020"...).
+    // Empty while no video is loaded.
+    QString videoGamma() const;
+    QString videoPrimaries() const;
 
-    // Paints the frame on show into target (Format_RGB32), letterboxed in black.
-    // Called by VideoWidget when it paints.
-    void render(QImage &target);
+    // Asks libmpv for the frame on show at the video's resolution, upright and
+    // at the display aspect; frameGrabbed() follows once, later.
+    void grabFrame();
 
 public slots:
     // Opens file and plays it; an empty name unloads.
@@ -128,6 +131,9 @@ signals:
     void mediaStatusChanged(Player::MediaStatus status);
     void durationChanged(qint64 duration);
     void positionChanged(qint64 position);
+    // The interval between two positionChanged signals changed. It is fixed
+    // (about twelve a second), so this never comes; the main window connects
+    // it to refresh its slider unit.
     void notifyIntervalChanged();
     void videoSizeChanged(const QSize &size);
     // A seek or frame step has finished and its frame is on show; also when
@@ -138,10 +144,12 @@ signals:
     // The pictures stop well before the file's duration (a file cut short):
     // playback ended there, paused on the last picture that could be shown.
     void endedEarly(const QString &message);
+    // The answer to grabFrame(): the frame (Format_ARGB32), or a null image
+    // with libmpv's reason, empty when the output gave no picture.
+    void frameGrabbed(const QImage &image, const QString &error);
 
 private:
-    friend class FrameCapture;
-
+    QString setUp();
     void processEvents();
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event &event);
@@ -161,53 +169,28 @@ private:
     void dropLastPicture();
     void showLastPicture();
     void checkEndedEarly();
-    enum Landing { Landed, AwaitRestart, AwaitStep, AwaitFrame };
-
     void commandAsync(const QStringList &arguments);
-    void captureFrame();
-    bool needsEngineColours() const;
-    void move(const QStringList &arguments, Landing landing);
+    void move(const QStringList &arguments);
     void exactSeek(double seconds);
-    void checkStepLanded();
-    bool hasNewFrame() const;
-    void renderNow();
-    void awaitFrame();
-    void land();
+    void landed(double target);
 
     std::unique_ptr<MpvHandle> m_mpv;
-    mpv_render_context *m_render = nullptr;
-    VideoWidget *m_widget = nullptr;
+    VideoRenderer *m_renderer = nullptr;
     FrameCapture *m_capture = nullptr;
     QTimer *m_notifyTimer = nullptr;
-    QTimer *m_landTimer = nullptr;
+    SeekLanding *m_landing = nullptr;
     QString m_errorString;
     QString m_file;
     State m_state = StoppedState;
     MediaStatus m_mediaStatus = NoMedia;
     qint64 m_duration = 0;
-    double m_timePos = 0.0;
     qint64 m_lastNotifiedPosition = -1;
-    qreal m_volume = 1.0;
-    bool m_muted = false;
     QSize m_videoSize;
     QString m_rotationFilter;
     QString m_toneMapFilter;
     QString m_filter;
     bool m_loaded = false;
-    bool m_firstFrame = false;
     bool m_failed = false;
-    // What the last seek or step waits for before its frame is on show.
-    Landing m_landing = Landed;
-    int m_movesInFlight = 0;
-    // A new frame reached the render context since libmpv took the last move.
-    bool m_frameSinceMove = false;
-    // A forward step has landed when the time moves on from here.
-    double m_stepFrom = 0.0;
-    // Where a backward step started; negative when none is on its way.
-    double m_backStepFrom = -1.0;
-    // Target of the last exact seek (s); negative when none is on its way.
-    double m_seekTarget = -1.0;
-    double m_demuxerOffset = 0.0;
     // Time of the file's last picture (ms); negative until it is known.
     qint64 m_lastPictureTime = -1;
     QFutureWatcher<qint64> *m_lastPictureReader = nullptr;

@@ -1,6 +1,6 @@
 #include "videowidget.h"
 
-#include "player.h"
+#include "videorenderer.h"
 
 #include <QPainter>
 
@@ -14,20 +14,20 @@ VideoWidget::VideoWidget(QWidget *parent)
 
 VideoWidget::~VideoWidget()
 {
-    if (m_player)
-        m_player->setVideoWidget(nullptr);
+    if (m_renderer)
+        m_renderer->setWidget(nullptr);
 }
 
-void VideoWidget::setPlayer(Player *player)
+void VideoWidget::setRenderer(VideoRenderer *renderer)
 {
-    m_player = player;
+    m_renderer = renderer;
     update();
 }
 
 void VideoWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (!m_player || !m_player->isPlaying()) {
+    if (!m_renderer || !m_renderer->isShowing()) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
@@ -36,7 +36,7 @@ void VideoWidget::paintEvent(QPaintEvent *)
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_surface.size() != pixels)
         m_surface = QImage(pixels, QImage::Format_RGB32);
-    m_player->render(m_surface);
+    m_renderer->render(m_surface);
     m_surface.setDevicePixelRatio(ratio);
     painter.drawImage(QPointF(0, 0), m_surface);
 }
