@@ -1,4 +1,5 @@
 #include "player.h"
+#include "guilog.h"
 
 #include "framecapture.h"
 #include "mpvhandle.h"
@@ -13,15 +14,12 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImage>
-#include <QLoggingCategory>
 #include <QTime>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <utility>
-
-Q_LOGGING_CATEGORY(lcPlayer, "tindra.player")
 
 namespace {
 
@@ -409,7 +407,7 @@ void Player::handleEvent(const mpv_event &event)
             else
                 emit frameGrabbed(MpvHandle::screenshotImage(&reply->result), QString());
         } else if (event.error < 0) {
-            qCDebug(lcPlayer) << "command failed:" << MpvHandle::errorText(event.error);
+            qCDebug(lcGui) << "command failed:" << MpvHandle::errorText(event.error);
         }
         break;
     default:
