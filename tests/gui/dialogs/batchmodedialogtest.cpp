@@ -58,6 +58,18 @@ QList<int> selectedRows(BatchModeDialog &dialog)
     return rows;
 }
 
+// Waits for the run of the progress dialog to end, closes it and returns
+// its summary; empty when it did not end within a minute.
+QString finishRun(QWidget *progress)
+{
+    auto *done = child<QPushButton>(progress, "doneButton");
+    if (!QTest::qWaitFor([done] { return done->text() == QLatin1String("Done"); }, 60000))
+        return QString();
+    const QString summary = child<QLabel>(progress, "statusLabel")->text();
+    done->click();
+    return summary;
+}
+
 // Selects the text of a box and types over it, as a user does.
 void typeInto(QLineEdit *edit, const QString &text)
 {
@@ -347,12 +359,7 @@ void BatchModeDialogTest::startRunsEveryJob()
     selectRows(dialog, { 1, 3 });
     child<QCheckBox>(&dialog, "imageListCheckBox")->setChecked(true);
     QString summary;
-    ModalDialogs::answer([&](QWidget *modal) {
-        auto *done = child<QPushButton>(modal, "doneButton");
-        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
-        summary = child<QLabel>(modal, "statusLabel")->text();
-        done->click();
-    }, &dialog);
+    ModalDialogs::answer([&](QWidget *modal) { summary = finishRun(modal); }, &dialog);
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("4 images written. Failed: random.mp4 (cannot read video)."));
     // The image list of the folder: its header and a row for each image, naming it.
@@ -390,12 +397,7 @@ void BatchModeDialogTest::contactSheetJob()
     QCOMPARE(child<QLabel>(&dialog, "filenameOutputExampleLabel")->text(), QStringLiteral("h264-10s-sheet.jpeg"));
 
     QString summary;
-    ModalDialogs::answer([&](QWidget *modal) {
-        auto *done = child<QPushButton>(modal, "doneButton");
-        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
-        summary = child<QLabel>(modal, "statusLabel")->text();
-        done->click();
-    }, &dialog);
+    ModalDialogs::answer([&](QWidget *modal) { summary = finishRun(modal); }, &dialog);
     QTest::mouseClick(child<QPushButton>(&dialog, "startButton"), Qt::LeftButton);
     QCOMPARE(summary, QStringLiteral("1 image written."));
     QCOMPARE(QDir(m_out->path()).entryList(QDir::Files), QStringList { "h264-10s-sheet.jpeg" });
@@ -428,11 +430,6 @@ void BatchModeDialogTest::startChecksFolders()
     BatchWorkerConfig *config = modelOf(dialog)->configAt(0);
     config->setFileOutputPath(m_out->filePath(folder));
     config->setIntervalType(BatchWorkerConfig::SingleImage);
-    const auto finishRun = [](QWidget *progress) {
-        auto *done = child<QPushButton>(progress, "doneButton");
-        QTRY_COMPARE_WITH_TIMEOUT(done->text(), QStringLiteral("Done"), 60000);
-        done->click();
-    };
     QString said;
     ModalDialogs::answer([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
