@@ -25,13 +25,13 @@ BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     ScreenFit::scrollBody(ui->verticalLayout, 1);
     ScreenFit::keepOnScreen(this);
 
-    thread = new BatchThread(this);
+    m_thread = new BatchThread(this);
     connect(ui->doneButton, &QPushButton::clicked, this, &BatchProcessingDialog::doneButtonClicked);
-    connect(thread, &BatchThread::progressUpdate, this, &BatchProcessingDialog::threadProgressUpdate);
-    connect(thread, &BatchThread::threadDone, this, &BatchProcessingDialog::threadDone);
+    connect(m_thread, &BatchThread::progressUpdate, this, &BatchProcessingDialog::threadProgressUpdate);
+    connect(m_thread, &BatchThread::threadDone, this, &BatchProcessingDialog::threadDone);
     // threadDone() is the run's last act, so the thread may not have
     // finished when it arrives; the button turns to "Done" when it has.
-    connect(thread, &QThread::finished, this, &BatchProcessingDialog::updateButton);
+    connect(m_thread, &QThread::finished, this, &BatchProcessingDialog::updateButton);
     updateButton();
 }
 
@@ -40,9 +40,9 @@ BatchProcessingDialog::~BatchProcessingDialog()
     // The dialog cannot be closed while the thread runs, but it can still be
     // destroyed without being run to the end (by its owner): a running
     // QThread must never be destroyed.
-    if (thread->isRunning()) {
-        thread->requestInterruption();
-        thread->wait();
+    if (m_thread->isRunning()) {
+        m_thread->requestInterruption();
+        m_thread->wait();
     }
 }
 
@@ -76,7 +76,7 @@ void BatchProcessingDialog::addConfig(BatchWorkerConfig *config)
         }
         worker->setManifest(list->get());
     }
-    thread->addWorker(worker);
+    m_thread->addWorker(worker);
 }
 
 int BatchProcessingDialog::exec()
@@ -84,14 +84,14 @@ int BatchProcessingDialog::exec()
     show();
     for (const QString &error : qAsConst(m_imageListErrors))
         ui->logTextEdit->appendPlainText(error);
-    if (!thread->isRunning() && !thread->isFinished())
-        thread->start(QThread::InheritPriority);
+    if (!m_thread->isRunning() && !m_thread->isFinished())
+        m_thread->start(QThread::InheritPriority);
     return QDialog::exec();
 }
 
 void BatchProcessingDialog::reject()
 {
-    if (!thread->isRunning())
+    if (!m_thread->isRunning())
         QDialog::reject();
     else
         askToCancel();
@@ -99,7 +99,7 @@ void BatchProcessingDialog::reject()
 
 void BatchProcessingDialog::closeEvent(QCloseEvent *event)
 {
-    if (!thread->isRunning()) {
+    if (!m_thread->isRunning()) {
         QDialog::closeEvent(event);
         return;
     }
@@ -109,7 +109,7 @@ void BatchProcessingDialog::closeEvent(QCloseEvent *event)
 
 void BatchProcessingDialog::doneButtonClicked()
 {
-    if (!thread->isRunning())
+    if (!m_thread->isRunning())
         close();
     else
         askToCancel();
@@ -122,15 +122,15 @@ void BatchProcessingDialog::askToCancel()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return;
-    thread->requestInterruption();
-    if (!thread->isFinished())
+    m_thread->requestInterruption();
+    if (!m_thread->isFinished())
         ui->statusLabel->setText(tr("Cancelling..."));
     updateButton();
 }
 
 void BatchProcessingDialog::updateButton()
 {
-    ui->doneButton->setText(thread->isFinished() ? tr("Done") : tr("Cancel"));
+    ui->doneButton->setText(m_thread->isFinished() ? tr("Done") : tr("Cancel"));
 }
 
 BatchProcessingDialog::JobResult &BatchProcessingDialog::resultOf(BatchWorker *worker)
@@ -180,7 +180,7 @@ QString BatchProcessingDialog::summary() const
             failures.append(tr("%1 (cannot read video)").arg(name));
         else if (outcome.failures() > 0)
             failures.append(tr("%1 (%2 of its images)").arg(name).arg(outcome.failures()));
-        else if (images == 0 && !thread->isInterruptionRequested())
+        else if (images == 0 && !m_thread->isInterruptionRequested())
             // A readable video gives every rule a position unless the skips leave no time.
             failures.append(outcome.framesRequested == 0 ? tr("%1 (the skips leave nothing of it)").arg(name)
                                                          : tr("%1 (no images)").arg(name));
@@ -189,7 +189,7 @@ QString BatchProcessingDialog::summary() const
     if (!m_imageListErrors.isEmpty()
         || std::any_of(m_results.cbegin(), m_results.cend(), [](const JobResult &result) { return result.outcome.manifestFailed; }))
         text += QLatin1Char(' ') + tr("The image list is missing rows.");
-    if (thread->isInterruptionRequested())
+    if (m_thread->isInterruptionRequested())
         text.prepend(tr("Cancelled.") + QLatin1Char(' '));
     if (!failures.isEmpty())
         text += QLatin1Char(' ') + tr("Failed: %1.").arg(failures.join(QStringLiteral(", ")));

@@ -74,7 +74,7 @@ private:
     QString summary() const;
 
     std::unique_ptr<Ui::BatchProcessingDialog> ui;
-    BatchThread *thread;
+    BatchThread *m_thread;
     QVector<JobResult> m_results;
     QHash<const BatchWorker *, int> m_jobOfWorker;
     QString m_imageListName;
