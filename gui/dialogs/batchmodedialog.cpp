@@ -6,6 +6,7 @@
 #include "filenameprofiledialog.h"
 #include "imageprofiledialog.h"
 #include "nofocusitemdelegate.h"
+#include "widgets/fieldbinding.h"
 #include "widgets/screenfit.h"
 #include "widgets/smartfiledialog.h"
 
@@ -180,20 +181,10 @@ void BatchModeDialog::addField(const char *propertyName, QWidget *widget, int va
     field->widget = widget;
     field->value = value;
     fields.append(field);
-
-    const auto changed = [this, field] {
+    FieldBinding::onChange(field, this, [this, field] {
         if (!loading)
             fieldUpdated(field);
-    };
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        connect(edit, &QLineEdit::textChanged, this, changed);
-    else if (auto *box = qobject_cast<QComboBox *>(widget))
-        // Not the text: two profiles may carry the same name.
-        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, changed);
-    else if (auto *check = qobject_cast<QCheckBox *>(widget))
-        connect(check, &QCheckBox::stateChanged, this, changed);
-    else if (auto *radio = qobject_cast<QRadioButton *>(widget))
-        connect(radio, &QRadioButton::clicked, this, changed);
+    });
 }
 
 void BatchModeDialog::loadProfileComboBox(QComboBox *box, ProfileManager *manager)
@@ -262,48 +253,25 @@ void BatchModeDialog::loadFormValues()
 void BatchModeDialog::showValue(Field *field, const QVariant &value)
 {
     const bool multiple = isMarker(value, MultipleMarker);
-    QWidget *widget = field->widget;
-    if (auto *label = qobject_cast<QLabel *>(widget)) {
-        label->setText(multiple ? multipleText() : value.toString());
-    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        edit->setPlaceholderText(multiple ? multipleText() : QString());
-        edit->setText(multiple ? QString() : value.toString());
-    } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
-        if (box == ui->imageProfileComboBox || box == ui->filenameProfileComboBox)
-            box->setItemText(0, multiple ? multipleText() : QStringLiteral("-"));
-        box->setCurrentIndex(multiple ? 0 : box->findData(value, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        check->setTristate(multiple);
-        check->setCheckState(multiple ? Qt::PartiallyChecked : value.toBool() ? Qt::Checked : Qt::Unchecked);
-    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
-        // Exclusive buttons cannot all be unchecked, as differing jobs need.
-        radio->setAutoExclusive(false);
-        radio->setChecked(!multiple && value.isValid() && value.toInt() == field->value);
-        radio->setAutoExclusive(true);
+    relabelProfilePlaceholder(field->widget, multiple ? multipleText() : QStringLiteral("-"));
+    if (multiple) {
+        FieldBinding::showMixed(field, multipleText());
+    } else {
+        FieldBinding::endMixed(field);
+        FieldBinding::show(field, value);
     }
 }
 
 void BatchModeDialog::fieldUpdated(Field *field)
 {
-    QVariant value;
-    if (auto *edit = qobject_cast<QLineEdit *>(field->widget)) {
-        edit->setPlaceholderText(QString());
-        // A number out of range is undone when the box is left; until then
-        // the jobs keep the value they had.
-        if (!acceptable(edit))
-            return;
-        value = edit->text();
-    } else if (auto *box = qobject_cast<QComboBox *>(field->widget)) {
-        value = box->currentData();
-    } else if (auto *check = qobject_cast<QCheckBox *>(field->widget)) {
-        value = check->checkState() == Qt::Checked;
-    } else if (auto *radio = qobject_cast<QRadioButton *>(field->widget)) {
-        if (!radio->isChecked())
-            return;
-        value = field->value;
-    } else {
+    const QVariant value = FieldBinding::valueToStore(field);
+    if (!value.isValid())
         return;
-    }
+    FieldBinding::endMixed(field);
+    // Only number boxes have ranges: a number out of range is undone when the
+    // box is left; until then the jobs keep the value they had.
+    if (auto *edit = qobject_cast<QLineEdit *>(field->widget); edit && !acceptable(edit))
+        return;
     const QVector<BatchWorkerConfig *> configs = getSelectedConfigs();
     for (BatchWorkerConfig *config : configs) {
         config->setProperty(field->propertyName, value);
@@ -322,35 +290,26 @@ void BatchModeDialog::updateFieldsEnabled()
                              static_cast<QWidget *>(ui->imageProfileGroupBox), static_cast<QWidget *>(ui->intervalGroupBox),
                              static_cast<QWidget *>(ui->skipGroupBox), static_cast<QWidget *>(ui->fileOutputGroupBox) })
         widget->setEnabled(selected);
-    for (Field *field : qAsConst(fields))
-        setWidgetEnabled(field->widget, selected);
+    for (Field *field : qAsConst(fields)) {
+        field->widget->setEnabled(selected);
+        if (!selected)
+            clearField(field);
+    }
 }
 
-void BatchModeDialog::setWidgetEnabled(QWidget *widget, bool enabled)
-{
-    widget->setEnabled(enabled);
-    if (!enabled)
-        clearWidget(widget);
-}
-
-void BatchModeDialog::clearWidget(QWidget *widget)
+void BatchModeDialog::clearField(Field *field)
 {
     const QScopedValueRollback<bool> guard(loading, true);
-    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        edit->setText(QString());
-        edit->setPlaceholderText(QString());
-    } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
-        if (box == ui->imageProfileComboBox || box == ui->filenameProfileComboBox)
-            box->setItemText(0, QStringLiteral("-"));
-        box->setCurrentIndex(0);
-    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        check->setTristate(false);
-        check->setChecked(false);
-    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
-        radio->setAutoExclusive(false);
-        radio->setChecked(false);
-        radio->setAutoExclusive(true);
-    }
+    relabelProfilePlaceholder(field->widget, QStringLiteral("-"));
+    FieldBinding::clear(field);
+}
+
+// Of the lists, only the profile lists say in their placeholder item that
+// the jobs' profiles differ.
+void BatchModeDialog::relabelProfilePlaceholder(QWidget *widget, const QString &text)
+{
+    if (widget == ui->imageProfileComboBox || widget == ui->filenameProfileComboBox)
+        static_cast<QComboBox *>(widget)->setItemText(0, text);
 }
 
 void BatchModeDialog::addVideos(const QStringList &paths)

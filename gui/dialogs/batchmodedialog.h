@@ -44,7 +44,6 @@ public:
 public slots:
     void loadFormValues();
     void updateFieldsEnabled();
-    void setWidgetEnabled(QWidget *widget, bool enabled);
     QVector<BatchWorkerConfig *> getSelectedConfigs();
     void fieldUpdated(Field *field);
     void loadSingleShotComboBox();
@@ -74,7 +73,8 @@ private:
     void loadProfileComboBox(QComboBox *box, ProfileManager *manager);
     void addField(const char *propertyName, QWidget *widget, int value = -1);
     void showValue(Field *field, const QVariant &value);
-    void clearWidget(QWidget *widget);
+    void clearField(Field *field);
+    void relabelProfilePlaceholder(QWidget *widget, const QString &text);
     void typedIntoInterval(QLineEdit *edit, const QString &text);
     bool acceptable(QLineEdit *edit) const;
     void undoUnacceptable(QLineEdit *edit);

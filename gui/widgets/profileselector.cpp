@@ -6,20 +6,14 @@
 #include "profiles/baseprofile.h"
 #include "profiles/field.h"
 #include "profiles/profilemanager.h"
-#include "widgets/colorlabel.h"
-#include "widgets/fontlabel.h"
+#include "widgets/fieldbinding.h"
 
 // Qt
-#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaProperty>
-#include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTextEdit>
 
 namespace {
 void copyProperties(const QObject &from, QObject &to)
@@ -62,28 +56,10 @@ void ProfileSelector::addProfileItem(BaseProfile *profile)
 void ProfileSelector::addField(Field *field)
 {
     fields.append(field);
-    const auto announce = [this, field] {
+    FieldBinding::onChange(field, this, [this, field] {
         if (!loading)
             emit fieldChanged(field);
-    };
-    QWidget *widget = field->widget;
-    // The label kinds come first: they are QLabels without a change signal.
-    if (dynamic_cast<ColorLabel *>(widget) || dynamic_cast<FontLabel *>(widget) || qobject_cast<QLabel *>(widget))
-        return;
-    if (auto *lineEdit = qobject_cast<QLineEdit *>(widget))
-        connect(lineEdit, &QLineEdit::textChanged, this, announce);
-    else if (auto *textEdit = qobject_cast<QTextEdit *>(widget))
-        connect(textEdit, &QTextEdit::textChanged, this, announce);
-    else if (auto *comboBox = qobject_cast<QComboBox *>(widget))
-        connect(comboBox, &QComboBox::currentTextChanged, this, announce);
-    else if (auto *checkBox = qobject_cast<QCheckBox *>(widget))
-        connect(checkBox, &QCheckBox::stateChanged, this, announce);
-    else if (auto *slider = qobject_cast<QSlider *>(widget))
-        connect(slider, &QSlider::valueChanged, this, announce);
-    else if (auto *spinBox = qobject_cast<QSpinBox *>(widget))
-        connect(spinBox, QOverload<int>::of(&QSpinBox::valueChanged), this, announce);
-    else if (auto *radioButton = qobject_cast<QRadioButton *>(widget))
-        connect(radioButton, &QRadioButton::clicked, this, announce);
+    });
 }
 
 Field *ProfileSelector::addField(const char *propertyName, QWidget *widget, int value)
@@ -108,71 +84,24 @@ void ProfileSelector::selectProfile(BaseProfile *profile)
 void ProfileSelector::loadProfile(BaseProfile *profile)
 {
     const QScopedValueRollback<bool> guard(loading, true);
-    for (const Field *field : qAsConst(fields)) {
-        const QVariant value = profile->property(field->propertyName);
-        QWidget *widget = field->widget;
-        if (auto *colorLabel = dynamic_cast<ColorLabel *>(widget))
-            colorLabel->setColor(value.value<QColor>());
-        else if (auto *fontLabel = dynamic_cast<FontLabel *>(widget))
-            fontLabel->setSelectedFont(value.value<QFont>());
-        else if (auto *label = qobject_cast<QLabel *>(widget))
-            label->setText(value.toString());
-        else if (auto *lineEdit = qobject_cast<QLineEdit *>(widget))
-            lineEdit->setText(value.toString());
-        // Plain text: a watermark text that looks like markup must come back unchanged.
-        else if (auto *textEdit = qobject_cast<QTextEdit *>(widget))
-            textEdit->setPlainText(value.toString());
-        else if (auto *comboBox = qobject_cast<QComboBox *>(widget))
-            comboBox->setCurrentIndex(comboBox->findData(value.toString(), Qt::UserRole,
-                                                         Qt::MatchExactly | Qt::MatchCaseSensitive));
-        else if (auto *checkBox = qobject_cast<QCheckBox *>(widget))
-            checkBox->setChecked(value.toBool());
-        else if (auto *slider = qobject_cast<QSlider *>(widget))
-            slider->setValue(value.toInt());
-        else if (auto *spinBox = qobject_cast<QSpinBox *>(widget))
-            spinBox->setValue(value.toInt());
-        else if (auto *radioButton = qobject_cast<QRadioButton *>(widget))
-            radioButton->setChecked(value.toInt() == field->value);
-    }
+    for (Field *field : qAsConst(fields))
+        FieldBinding::show(field, profile->property(field->propertyName));
 }
 
 QVariant ProfileSelector::fieldValue(Field *field) const
 {
-    QWidget *widget = field->widget;
-    if (auto *colorLabel = dynamic_cast<ColorLabel *>(widget))
-        return colorLabel->color();
-    if (auto *fontLabel = dynamic_cast<FontLabel *>(widget))
-        return fontLabel->selectedFont();
-    if (qobject_cast<QLabel *>(widget))
-        return QVariant();
-    if (auto *lineEdit = qobject_cast<QLineEdit *>(widget))
-        return lineEdit->text();
-    if (auto *textEdit = qobject_cast<QTextEdit *>(widget))
-        return textEdit->toPlainText();
-    if (auto *comboBox = qobject_cast<QComboBox *>(widget))
-        return comboBox->currentData(Qt::UserRole);
-    if (auto *checkBox = qobject_cast<QCheckBox *>(widget))
-        return checkBox->checkState() == Qt::Checked;
-    if (auto *slider = qobject_cast<QSlider *>(widget))
-        return slider->value();
-    if (auto *spinBox = qobject_cast<QSpinBox *>(widget))
-        return spinBox->value();
-    if (auto *radioButton = qobject_cast<QRadioButton *>(widget))
-        return radioButton->isChecked() ? field->value : -1;
-    return QVariant();
+    return FieldBinding::value(field);
 }
 
 void ProfileSelector::writeFields(QObject *target) const
 {
-    for (Field *field : qAsConst(fields)) {
-        const QVariant value = fieldValue(field);
+    for (const Field *field : qAsConst(fields)) {
         // Writing an invalid value would reset the property to its type's
-        // default; a widget that is only shown has nothing to say.
-        if (!value.isValid())
-            continue;
-        if (field->value != -1 && value.toInt() == -1)
-            continue;
-        target->setProperty(field->propertyName, value);
+        // default; a widget that is only shown, or an unchecked radio
+        // button, has nothing to say.
+        const QVariant value = FieldBinding::valueToStore(field);
+        if (value.isValid())
+            target->setProperty(field->propertyName, value);
     }
 }
 

@@ -20,12 +20,8 @@ class ProfileManager;
 // profile properties. Picking a profile shows its values; Save stores the
 // form under the typed name, updating the profile of that name (compared
 // without regard to case, never renamed) or adding a new one, and writes the
-// whole store.
-//
-// Widget kinds and how their values travel: ColorLabel (colour), FontLabel
-// (font), QLabel (shown only), QLineEdit and QTextEdit (text), QComboBox
-// (the current item's Qt::UserRole data), QCheckBox (bool), QSlider and
-// QSpinBox (int), QRadioButton (the field's value while checked).
+// whole store. The widget kinds a field may have, and how their values
+// travel, are FieldBinding's.
 //
 // User-interface thread only; profiles and fields are not owned.
 class ProfileSelector : public QWidget

@@ -124,6 +124,8 @@ private slots:
     void selectProfileNotListed();
     void pickingEmitsProfileSelectedOnceAfterLoading();
     void fontLabelShowsFamilyAndSize();
+    void radioGroupShowsOnlyTheStoredValue_data();
+    void radioGroupShowsOnlyTheStoredValue();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -292,6 +294,37 @@ void ProfileSelectorTest::fontLabelShowsFamilyAndSize()
     QCOMPARE(label.font().family(), QStringLiteral("Arial"));
     QCOMPARE(label.font().pointSize(), 14);
     QCOMPARE(label.selectedFont().pointSize(), 10);
+}
+
+void ProfileSelectorTest::radioGroupShowsOnlyTheStoredValue_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("checked");
+    QTest::addColumn<int>("written");
+    QTest::newRow("a button's value") << 2 << 1 << 2;
+    QTest::newRow("no button's value keeps none checked and the value") << 5 << -1 << 7;
+}
+
+// The form showed another profile before: its button must not stay checked.
+void ProfileSelectorTest::radioGroupShowsOnlyTheStoredValue()
+{
+    QFETCH(int, stored);
+    QFETCH(int, checked);
+    QFETCH(int, written);
+    ProfileSelector selector;
+    const QList<QRadioButton *> buttons = { new QRadioButton(&selector), new QRadioButton(&selector) };
+    selector.addField("number", buttons.at(0), 1);
+    selector.addField("number", buttons.at(1), 2);
+    buttons.at(0)->setChecked(true);
+
+    TestProfile profile;
+    profile.number = stored;
+    selector.loadProfile(&profile);
+    QCOMPARE(buttons.at(0)->isChecked(), checked == 0);
+    QCOMPARE(buttons.at(1)->isChecked(), checked == 1);
+    TestProfile target;
+    selector.writeFields(&target);
+    QCOMPARE(target.number, written);
 }
 
 QTEST_MAIN(ProfileSelectorTest)
