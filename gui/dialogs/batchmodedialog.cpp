@@ -147,12 +147,12 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
 
     // Times up to the 24 days tindracmd takes too.
     const qint64 intMax = std::numeric_limits<int>::max();
-    m_ranges.insert(ui->intervalMillisecondsTextEdit, { 1, intMax });
-    m_ranges.insert(ui->intervalImagesTextEdit, { 1, intMax });
-    m_ranges.insert(ui->skipFrontTextEdit, { 0, intMax });
-    m_ranges.insert(ui->skipBackTextEdit, { 0, intMax });
-    m_ranges.insert(ui->sheetColumnsTextEdit, { 1, ContactSheet::MaxColumns });
-    m_ranges.insert(ui->sheetRowsTextEdit, { 1, ContactSheet::MaxRows });
+    ranges.insert(ui->intervalMillisecondsTextEdit, { 1, intMax });
+    ranges.insert(ui->intervalImagesTextEdit, { 1, intMax });
+    ranges.insert(ui->skipFrontTextEdit, { 0, intMax });
+    ranges.insert(ui->skipBackTextEdit, { 0, intMax });
+    ranges.insert(ui->sheetColumnsTextEdit, { 1, ContactSheet::MaxColumns });
+    ranges.insert(ui->sheetRowsTextEdit, { 1, ContactSheet::MaxRows });
 
     // After the fields' own handlers, so the jobs hold the new type first.
     for (QRadioButton *button : { ui->intervalImagesRadioButton, ui->intervalMillisecondsRadioButton,
@@ -430,8 +430,8 @@ void BatchModeDialog::on_startButton_clicked()
 
 bool BatchModeDialog::acceptable(QLineEdit *edit) const
 {
-    const auto range = m_ranges.constFind(edit);
-    if (range == m_ranges.constEnd())
+    const auto range = ranges.constFind(edit);
+    if (range == ranges.constEnd())
         return true;
     bool isNumber = false;
     const qint64 number = edit->text().toLongLong(&isNumber);

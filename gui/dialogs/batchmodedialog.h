@@ -88,5 +88,5 @@ private:
     bool loading = false;
     bool choosingInterval = false;
     // The numbers a number box accepts; the jobs never receive anything else.
-    QHash<QLineEdit *, QPair<qint64, qint64>> m_ranges;
+    QHash<QLineEdit *, QPair<qint64, qint64>> ranges;
 };
