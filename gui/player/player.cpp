@@ -2,6 +2,7 @@
 #include "guilog.h"
 
 #include "framecapture.h"
+#include "lastpicturereader.h"
 #include "mpvhandle.h"
 #include "seeklanding.h"
 #include "videofilters.h"
@@ -9,14 +10,10 @@
 
 #include <mpv/client.h>
 
-#include "media/demuxer.h"
-
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QImage>
 #include <QTime>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <utility>
@@ -43,26 +40,6 @@ QString formatTime(qint64 ms)
     return QTime(0, 0).addMSecs(int(ms)).toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
-// Time of the last picture of file (ms from the start of the media, as
-// libmpv counts), from the packets after its last key frame; -1 when it
-// cannot be told. Demuxing only: a few milliseconds for a local file.
-qint64 lastPictureTime(const QString &file)
-{
-    media::Demuxer demuxer;
-    demuxer.setMedia(file);
-    if (!demuxer.load() || demuxer.videoStream() < 0 || demuxer.duration() <= 0)
-        return -1;
-    if (!demuxer.seek(demuxer.startTime() + demuxer.duration()))
-        return -1;
-    double last = -1.0;
-    while (demuxer.readFrame()) {
-        const media::Packet packet = demuxer.packet();
-        if (demuxer.stream() == demuxer.videoStream() && packet.isValid())
-            last = std::max(last, packet.pts);
-    }
-    return last < 0.0 ? -1 : std::llround(last * 1000.0) - demuxer.startTime();
-}
-
 }
 
 Player::Player(QObject *parent)
@@ -73,6 +50,7 @@ Player::Player(QObject *parent)
     qRegisterMetaType<Player::MediaStatus>();
 
     // About twelve position updates a second are plenty for read-outs and the slider.
+    m_lastPicture = new LastPictureReader(this);
     m_notifyTimer->setInterval(80);
     connect(m_notifyTimer, &QTimer::timeout, this, &Player::emitPositionIfMoved);
     // What the landing asks about, at the moment it decides.
@@ -192,7 +170,8 @@ qint64 Player::position() const
     // Where sound outlasts the pictures libmpv's position runs on with it,
     // also after a seek past the end.
     const qint64 ms = toMs(m_landing->time());
-    return m_lastPictureTime >= 0 ? std::min(ms, m_lastPictureTime) : ms;
+    const qint64 last = m_lastPicture->known();
+    return last >= 0 ? std::min(ms, last) : ms;
 }
 
 void Player::setVolume(qreal volume)
@@ -267,8 +246,8 @@ void Player::pause(bool paused)
 // At the end, or on the last picture: playing on would end at once.
 bool Player::atEnd()
 {
-    takeLastPicture();
-    return m_mediaStatus == EndOfMedia || (m_lastPictureTime >= 0 && position() >= m_lastPictureTime);
+    const qint64 last = m_lastPicture->time();
+    return m_mediaStatus == EndOfMedia || (last >= 0 && position() >= last);
 }
 
 void Player::stop()
@@ -444,8 +423,7 @@ void Player::handlePropertyChange(const mpv_event &event)
         if (has && m_loaded) {
             const bool atEnd = *static_cast<int *>(property->data);
             if (atEnd) {
-                takeLastPicture();
-                if (m_lastPictureTime >= 0)
+                if (m_lastPicture->time() >= 0)
                     showLastPicture();
                 // Where sound outlasts the pictures libmpv may stay unpaused.
                 m_mpv->setProperty("pause", true);
@@ -487,47 +465,18 @@ void Player::fileLoaded()
     m_loaded = true;
     m_landing->fileLoaded(m_mpv->stringProperty("file-format").contains(QLatin1String("mpegts")));
     m_endedEarly = false;
-    findLastPicture();
+    m_onLastPicture = false;
+    m_lastPicture->read(QFileInfo(m_file).absoluteFilePath());
     setMediaStatus(LoadedMedia);
     setState(m_mpv->flagProperty("pause") ? PausedState : PlayingState);
     emit started();
     emitPositionIfMoved();
 }
 
-// Read on a thread of its own: the file is open and playing meanwhile.
-void Player::findLastPicture()
-{
-    dropLastPicture();
-    m_lastPictureReader = new QFutureWatcher<qint64>(this);
-    connect(m_lastPictureReader, &QFutureWatcher<qint64>::finished, this, &Player::takeLastPicture);
-    m_lastPictureReader->setFuture(QtConcurrent::run(lastPictureTime, QFileInfo(m_file).absoluteFilePath()));
-}
-
 void Player::showLastPicture()
 {
     m_onLastPicture = true;
-    m_landing->setTime(m_lastPictureTime / 1000.0);
-}
-
-// Waits for the reading when it is still under way.
-void Player::takeLastPicture()
-{
-    if (!m_lastPictureReader)
-        return;
-    m_lastPictureTime = m_lastPictureReader->result();
-    m_lastPictureReader->deleteLater();
-    m_lastPictureReader = nullptr;
-}
-
-void Player::dropLastPicture()
-{
-    m_lastPictureTime = -1;
-    m_onLastPicture = false;
-    if (!m_lastPictureReader)
-        return;
-    m_lastPictureReader->disconnect(this);
-    m_lastPictureReader->deleteLater();
-    m_lastPictureReader = nullptr;
+    m_landing->setTime(m_lastPicture->known() / 1000.0);
 }
 
 // A file cut short (a download or copy that stopped) ends where its data
@@ -547,7 +496,8 @@ void Player::fileEnded(int reason, int failure)
 {
     const bool wasLoaded = m_loaded;
     m_loaded = false;
-    dropLastPicture();
+    m_lastPicture->forget();
+    m_onLastPicture = false;
     m_landing->fileEnded();
     if (reason == MPV_END_FILE_REASON_ERROR) {
         m_failed = true;
@@ -650,8 +600,8 @@ void Player::landed(double target)
     // last picture; its time must then be known before the landing is told.
     // A seek at or past it shows that picture.
     if (m_duration > 0 && std::max(toMs(m_landing->time()), toMs(target)) > m_duration - kEndMargin) {
-        takeLastPicture();
-        if (m_lastPictureTime >= 0 && target >= 0.0 && toMs(target) >= m_lastPictureTime)
+        const qint64 last = m_lastPicture->time();
+        if (last >= 0 && target >= 0.0 && toMs(target) >= last)
             showLastPicture();
     }
     if (m_loaded)

@@ -7,8 +7,8 @@
 #include <memory>
 
 class FrameCapture;
+class LastPictureReader;
 class MpvHandle;
-template<typename T> class QFutureWatcher;
 class QImage;
 class QStringList;
 class QTimer;
@@ -164,9 +164,6 @@ private:
     void setMediaStatus(MediaStatus status);
     void emitPositionIfMoved();
     bool atEnd();
-    void findLastPicture();
-    void takeLastPicture();
-    void dropLastPicture();
     void showLastPicture();
     void checkEndedEarly();
     void commandAsync(const QStringList &arguments);
@@ -191,9 +188,7 @@ private:
     QString m_filter;
     bool m_loaded = false;
     bool m_failed = false;
-    // Time of the file's last picture (ms); negative until it is known.
-    qint64 m_lastPictureTime = -1;
-    QFutureWatcher<qint64> *m_lastPictureReader = nullptr;
+    LastPictureReader *m_lastPicture = nullptr;
     // The last picture is on show at the end: the position is its time.
     bool m_onLastPicture = false;
     bool m_endedEarly = false;
