@@ -154,8 +154,14 @@ void BatchWorker::capture()
 
     // Said first, so that the output and the log show which frames the images are.
     m_fetcher->setKeyFramesOnly(m_config->keyFramesOnly());
-    if (m_config->keyFramesOnly() && !isInterruptionRequested())
-        emit statusUpdate(this, tr("Key-frame mode: each image is the key frame nearest to its position"));
+    // Key frames are taken as they are: skipping blank frames and seeking the
+    // sharpest need the frames around each position.
+    const bool choosing = m_config->skipBlank() || m_config->sharpestMilliseconds() > 0;
+    if (m_config->keyFramesOnly() && !isInterruptionRequested()) {
+        emit statusUpdate(this, choosing ? tr("Key-frame mode: each image is the key frame nearest to its position "
+                                              "(blank frames are not skipped, nor the sharpest frame sought)")
+                                         : tr("Key-frame mode: each image is the key frame nearest to its position"));
+    }
 
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
@@ -199,7 +205,8 @@ void BatchWorker::capture()
             if (!sheetFits())
                 return;
         }
-    } else if (span > 0 && m_config->skipBlank() && !checkNotBlank(skipFront, duration - skipBack)) {
+    } else if (span > 0 && m_config->skipBlank() && !m_config->keyFramesOnly()
+               && !checkNotBlank(skipFront, duration - skipBack)) {
         return;
     }
     chooseFrames(skipFront, duration - skipBack);

@@ -46,6 +46,7 @@ private slots:
     void writeFailures_data();
     void writeFailures();
     void interruptionStopsSaving();
+    void keyFrameMode_data();
     void keyFrameMode();
 
 private:
@@ -406,8 +407,20 @@ void BatchWorkerTest::interruptionStopsSaving()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
 }
 
+void BatchWorkerTest::keyFrameMode_data()
+{
+    QTest::addColumn<bool>("skipBlank");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("key frames") << false << "Key-frame mode: each image is the key frame nearest to its position";
+    QTest::newRow("blank frames to be skipped")
+        << true << "Key-frame mode: each image is the key frame nearest to its position "
+                   "(blank frames are not skipped, nor the sharpest frame sought)";
+}
+
 void BatchWorkerTest::keyFrameMode()
 {
+    QFETCH(bool, skipBlank);
+    QFETCH(QString, said);
     // Key frames every 10 s; 8 images from 2000 ms, 6999 ms apart. Each
     // image is the key frame nearest to its position, and each key frame is
     // decoded once: no other picture is.
@@ -415,6 +428,7 @@ void BatchWorkerTest::keyFrameMode()
     config->setIntervalType(BatchWorkerConfig::ImageCount);
     config->setIntervalImages(8);
     config->setKeyFramesOnly(true);
+    config->setSkipBlank(skipBlank);
     BatchWorker worker;
     worker.setConfig(config);
     worker.setDecoderThreads(1);
@@ -426,8 +440,7 @@ void BatchWorkerTest::keyFrameMode()
     QStringList names;
     QCOMPARE(framesIn(QDir(m_dir->path()), &names), QList<int>({ 0, 250, 500, 500, 750, 1000, 1000, 1250 }));
     QCOMPARE(status.count(), 9);
-    QCOMPARE(status.at(0).at(1).toString(),
-             QStringLiteral("Key-frame mode: each image is the key frame nearest to its position"));
+    QCOMPARE(status.at(0).at(1).toString(), said);
 }
 
 QTEST_MAIN(BatchWorkerTest)
