@@ -625,48 +625,47 @@ void CommandLineProcessor::showProgress(float progress)
 
 int CommandLineProcessor::exitStatus()
 {
-    const BatchOutcome &done = m_outcome;
     const QString folder = QDir::toNativeSeparators(m_worker->config()->outputFolder().absolutePath());
     if (const int signal = stopSignal.load()) {
-        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(done.imagesSaved).arg(folder));
+        threadStatusUpdate(tr("Interrupted: %1 images written to %2").arg(m_outcome.imagesSaved).arg(folder));
         return ExitInterrupted + signal;
     }
-    if (done.openFailed)
+    if (m_outcome.openFailed)
         return ExitCannotOpenVideo;
     // The worker said why.
-    if (done.blankVideo)
+    if (m_outcome.blankVideo)
         return ExitNothingToCapture;
-    if (done.framesRequested == 0) {
+    if (m_outcome.framesRequested == 0) {
         threadStatusUpdate(tr("No images made: the trimmed video is empty"));
         return ExitNothingToCapture;
     }
     if (m_worker->config()->contactSheet()) {
-        if (done.sheetsSaved == 0) {
+        if (m_outcome.sheetsSaved == 0) {
             threadStatusUpdate(tr("No contact sheet written to %1").arg(folder));
-            return done.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+            return m_outcome.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
         }
         threadStatusUpdate(tr("Contact sheet of %1 of %2 frames written to %3")
-                               .arg(done.imagesSaved)
-                               .arg(done.framesRequested)
+                               .arg(m_outcome.imagesSaved)
+                               .arg(m_outcome.framesRequested)
                                .arg(folder));
-        if (done.imagesSaved < done.framesRequested)
+        if (m_outcome.imagesSaved < m_outcome.framesRequested)
             return ExitFramesFailed;
         // The shot list could not be written.
-        if (done.saveErrors > 0)
+        if (m_outcome.saveErrors > 0)
             return ExitImagesNotWritten;
-        return done.manifestFailed ? ExitManifestNotWritten : ExitOk;
+        return m_outcome.manifestFailed ? ExitManifestNotWritten : ExitOk;
     }
-    if (done.imagesSaved == done.framesRequested) {
-        threadStatusUpdate(done.imagesSaved == 1 ? tr("1 image written to %1").arg(folder)
-                                                     : tr("%1 images written to %2").arg(done.imagesSaved).arg(folder));
+    if (m_outcome.imagesSaved == m_outcome.framesRequested) {
+        threadStatusUpdate(m_outcome.imagesSaved == 1 ? tr("1 image written to %1").arg(folder)
+                                                     : tr("%1 images written to %2").arg(m_outcome.imagesSaved).arg(folder));
         // The shot list could not be written.
-        if (done.saveErrors > 0)
+        if (m_outcome.saveErrors > 0)
             return ExitImagesNotWritten;
-        return done.manifestFailed ? ExitManifestNotWritten : ExitOk;
+        return m_outcome.manifestFailed ? ExitManifestNotWritten : ExitOk;
     }
     threadStatusUpdate(tr("%1 of %2 images written to %3")
-                           .arg(done.imagesSaved)
-                           .arg(done.framesRequested)
+                           .arg(m_outcome.imagesSaved)
+                           .arg(m_outcome.framesRequested)
                            .arg(folder));
-    return done.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
+    return m_outcome.saveErrors > 0 ? ExitImagesNotWritten : ExitFramesFailed;
 }

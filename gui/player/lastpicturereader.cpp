@@ -39,6 +39,7 @@ void LastPictureReader::read(const QString &file)
 {
     forget();
     m_reader = new QFutureWatcher<qint64>(this);
+    // Takes the result as soon as it is there, so that known() has it.
     connect(m_reader, &QFutureWatcher<qint64>::finished, this, &LastPictureReader::time);
     m_reader->setFuture(QtConcurrent::run(lastPictureTime, file));
 }
